@@ -1,0 +1,42 @@
+// What the application says to a switch and how it reads the answers: the port select,
+// the three status queries, model names and port counts. Shared by tarvexcc and tarvexctl.
+#pragma once
+
+#include "usb/IOWarriorLib.h"
+#include "usb/SwitchStatusRecord.h"
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+class IOWarriorController;
+
+namespace SwitchProtocol {
+
+enum QueryCode : std::int32_t {
+    QueryFirmwareVersion = 0,
+    QueryActivePort = 2,
+    QuerySwitchID = 3,
+};
+
+// Writes 09 03 0B machinePort usbPort 00 00 00 (0-based ports). Returns the transfer status.
+int selectPort(IOWarriorListNodeStruct *node, int machinePort, int usbPort);
+
+// Runs one status exchange through the registry; nullopt when any transfer failed
+// (the record is still filled as far as the exchange got).
+std::optional<SwitchStatusRecord> query(IOWarriorController &registry,
+                                        IOWarriorListNodeStruct *node, std::int32_t code);
+
+// Reply byte 4 of query 3 as a signed byte, sign-extended (0xFF -> 4294967295).
+std::uint32_t switchIDFromRecord(const SwitchStatusRecord &record);
+// "%d.%d" of reply bytes 4 and 5 as signed bytes (0x01 0xFF -> "1.-1").
+QString firmwareVersionFromRecord(const SwitchStatusRecord &record);
+// Reply byte 4 of query 2 when it is a port 0-3, else nullopt.
+std::optional<int> activePortFromRecord(const SwitchStatusRecord &record);
+
+} // namespace SwitchProtocol
+
+// "Tarvex Pro DVI SL", "Tarvex mini", "Tarvex Pro DVI DL", else "Unknown" (translated).
+QString GetSwitchName(std::int32_t identifier);
+// 2 for identifier 2 ("Tarvex mini"), 4 for every other identifier.
+int SwitchPortCount(std::int32_t identifier);
