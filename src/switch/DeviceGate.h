@@ -1,0 +1,31 @@
+// Serialises access to the switches and the device list. While a long operation (a firmware
+// transfer) owns them, the event loop keeps turning so the desktop sees a live program, but
+// port commands, rotation steps, hot-plug refreshes and quitting that arrive meanwhile are
+// queued and run, in order, when the operation ends.
+#pragma once
+
+#include <QString>
+#include <deque>
+#include <functional>
+
+class DeviceGate
+{
+public:
+    static DeviceGate &instance();
+
+    bool isBusy() const { return mBusy; }
+    QString busyReason() const { return mReason; }
+
+    // Runs `work` at once when idle, else queues it for the end of the current operation.
+    void runOrDefer(std::function<void()> work);
+
+    // Marks the start and the end of an operation that owns the devices. end() runs the
+    // queued work in arrival order; work queued while that runs runs too.
+    void begin(const QString &reason);
+    void end();
+
+private:
+    bool mBusy = false;
+    QString mReason;
+    std::deque<std::function<void()>> mPending;
+};
