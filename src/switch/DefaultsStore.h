@@ -15,6 +15,9 @@ public:
     // The store every part of a program shares; its file is found from the environment
     // the first time it is asked for.
     static DefaultsStore &standard();
+    // Where standard() keeps its file: $XDG_CONFIG_HOME/TarvexCC/defaults.json, or
+    // ~/.config/TarvexCC/defaults.json when XDG_CONFIG_HOME is unset, empty or relative.
+    static QString standardFilePath();
     // A store on an explicit file (tests).
     explicit DefaultsStore(const QString &filePath);
 
@@ -41,6 +44,7 @@ public:
 private:
     void load();
     bool write();
+    bool moveBadFileAside();
 
     QString mPath;
     QJsonObject mValues;

@@ -19,13 +19,16 @@ enum QueryCode : std::int32_t {
     QuerySwitchID = 3,
 };
 
-// Writes 09 03 0B machinePort usbPort 00 00 00 (0-based ports). Returns the transfer status.
+// Writes 09 03 0B machinePort usbPort 00 00 00 (0-based ports). Returns the transfer status
+// (ENODEV, with nothing sent, for a null node).
 int selectPort(IOWarriorListNodeStruct *node, int machinePort, int usbPort);
 
 // Runs one status exchange through the registry; nullopt when any transfer failed
-// (the record is still filled as far as the exchange got).
+// (no partial record is handed out). The record starts zeroed. `status`, when given,
+// receives 0 or the failing transfer's status (ENODEV for a null node).
 std::optional<SwitchStatusRecord> query(IOWarriorController &registry,
-                                        IOWarriorListNodeStruct *node, std::int32_t code);
+                                        IOWarriorListNodeStruct *node, std::int32_t code,
+                                        int *status = nullptr);
 
 // Reply byte 4 of query 3 as a signed byte, sign-extended (0xFF -> 4294967295).
 std::uint32_t switchIDFromRecord(const SwitchStatusRecord &record);
