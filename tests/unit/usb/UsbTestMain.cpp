@@ -1,0 +1,11 @@
+// Test entry point: plug notifications travel through the Qt event loop, so the tests need
+// a QCoreApplication.
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
