@@ -38,6 +38,9 @@ public:
     virtual int getReport(std::uint8_t reportId, std::uint8_t *buffer, int *length,
                           int timeoutMs) = 0;
     virtual std::string path() const = 0;
+    // errno of the last failed open(), 0 once an open succeeded or where opening cannot
+    // fail. EACCES tells the application that the udev rule is missing.
+    virtual int lastOpenError() const { return 0; }
 };
 
 class HidPlatform

@@ -1,0 +1,229 @@
+// umockdev helpers for the hidraw tests; see HidTestbed.h.
+#include "HidTestbed.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+
+namespace tarvex::test {
+
+EmulatedHidraw::EmulatedHidraw() : mHandler(umockdev_ioctl_base_new())
+{
+    g_signal_connect(mHandler, "handle-ioctl", G_CALLBACK(onIoctl), this);
+    g_signal_connect(mHandler, "handle-write", G_CALLBACK(onWrite), this);
+}
+
+EmulatedHidraw::~EmulatedHidraw()
+{
+    releaseHeld(EIO);
+    g_signal_handlers_disconnect_by_data(mHandler, this);
+    g_object_unref(mHandler);
+}
+
+gboolean EmulatedHidraw::onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer p)
+{
+    auto *self = static_cast<EmulatedHidraw *>(p);
+    const unsigned long request = umockdev_ioctl_client_get_request(client);
+    std::unique_lock lock(self->mMutex);
+    self->mRequests.push_back(request);
+    if (_IOC_TYPE(request) != 'H' || _IOC_NR(request) != 0x0A) // HIDIOCGINPUT(len)
+        return FALSE;
+    if (!self->mAnswer) {
+        self->mHeld.push_back(static_cast<UMockdevIoctlClient *>(g_object_ref(client)));
+        return TRUE;
+    }
+    const int length = static_cast<int>(_IOC_SIZE(request));
+    UMockdevIoctlData *arg = umockdev_ioctl_client_get_arg(client);
+    GError *error = nullptr;
+    UMockdevIoctlData *data = umockdev_ioctl_data_resolve(arg, 0, length, &error);
+    if (!data) {
+        g_clear_error(&error);
+        umockdev_ioctl_client_complete(client, -1, EFAULT);
+        return TRUE;
+    }
+    const int n = std::min<int>(length, static_cast<int>(self->mReply.size()));
+    if (n > 0 && data->data[0] != self->mReply[0]) {
+        umockdev_ioctl_client_complete(client, -1, EIO); // no such report
+        return TRUE;
+    }
+    std::copy_n(self->mReply.begin(), n, data->data);
+    umockdev_ioctl_client_complete(client, n, 0);
+    return TRUE;
+}
+
+gboolean EmulatedHidraw::onWrite(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer p)
+{
+    auto *self = static_cast<EmulatedHidraw *>(p);
+    UMockdevIoctlData *arg = umockdev_ioctl_client_get_arg(client);
+    {
+        std::lock_guard lock(self->mMutex);
+        self->mWrites.emplace_back(arg->data, arg->data + arg->data_len);
+    }
+    self->mCv.notify_all();
+    umockdev_ioctl_client_complete(client, arg->data_len, 0);
+    return TRUE;
+}
+
+std::vector<std::vector<std::uint8_t>> EmulatedHidraw::writes() const
+{
+    std::lock_guard lock(mMutex);
+    return mWrites;
+}
+
+std::vector<unsigned long> EmulatedHidraw::requests() const
+{
+    std::lock_guard lock(mMutex);
+    return mRequests;
+}
+
+void EmulatedHidraw::setInputReply(std::vector<std::uint8_t> reply)
+{
+    std::lock_guard lock(mMutex);
+    mReply = std::move(reply);
+}
+
+void EmulatedHidraw::setAnswerInput(bool answer)
+{
+    std::lock_guard lock(mMutex);
+    mAnswer = answer;
+}
+
+void EmulatedHidraw::releaseHeld(int error)
+{
+    std::vector<UMockdevIoctlClient *> held;
+    {
+        std::lock_guard lock(mMutex);
+        held.swap(mHeld);
+    }
+    for (UMockdevIoctlClient *client : held) {
+        umockdev_ioctl_client_complete(client, -1, error);
+        g_object_unref(client);
+    }
+}
+
+int EmulatedHidraw::heldCount() const
+{
+    std::lock_guard lock(mMutex);
+    return static_cast<int>(mHeld.size());
+}
+
+HidTestbed::HidTestbed() : mBed(umockdev_testbed_new()) {}
+
+HidTestbed::~HidTestbed()
+{
+    g_object_unref(mBed);
+}
+
+std::string HidTestbed::devnode(int hidrawNumber)
+{
+    return "/dev/hidraw" + std::to_string(hidrawNumber);
+}
+
+namespace {
+
+std::string hex4(unsigned v)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", v);
+    return text;
+}
+
+// Usage page 1, usage 0, one 7-byte input and output report with ID 9.
+constexpr const char *kIOWarriorDescriptor =
+    "05010900A1018509150026FF00750895070900810209009102C0";
+
+} // namespace
+
+std::vector<std::string> HidTestbed::addChip(const ChipSpec &chip,
+                                             const std::vector<EmulatedHidraw *> &emulation)
+{
+    std::vector<std::string> hidrawPaths;
+    const std::string port = std::to_string(chip.usbPort);
+    const std::string usbDevice = "/devices/pci0000:00/0000:00:14.0/usb1/1-" + port;
+    const std::string physBase = "usb-0000:00:14.0-" + port;
+    const std::string descriptor =
+        chip.descriptorHex.empty() ? kIOWarriorDescriptor : chip.descriptorHex;
+
+    std::ostringstream tree;
+    if (chip.withUsbParents) {
+        tree << "P: " << usbDevice << "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n"
+             << "A: idVendor=" << hex4(chip.vendor) << "\nA: idProduct=" << hex4(chip.product)
+             << "\nA: serial=" << chip.serial << "\n\n";
+    }
+    for (std::size_t i = 0; i < chip.hidrawNumbers.size(); ++i) {
+        const int number = chip.hidrawNumbers[i];
+        const std::string parent = chip.withUsbParents
+                                       ? usbDevice + "/1-" + port + ":1." + std::to_string(i)
+                                       : "/devices/virtual/misc/uhid";
+        if (chip.withUsbParents) {
+            tree << "P: " << parent << "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n"
+                 << "A: bInterfaceNumber=0" << i << "\n\n";
+        }
+        const std::string hidName =
+            "0003:" + hex4(chip.vendor) + ":" + hex4(chip.product) + "." + hex4(number + 1);
+        const std::string hid = parent + "/" + hidName;
+        tree << "P: " << hid << "\nE: SUBSYSTEM=hid\nE: HID_ID=0003:0000" << hex4(chip.vendor)
+             << ":0000" << hex4(chip.product) << "\nE: HID_NAME=Tarvex test chip"
+             << "\nE: HID_UNIQ=" << chip.serial << "\nE: HID_PHYS=" << physBase << "/input" << i
+             << "\nH: report_descriptor=" << descriptor << "\n\n";
+        const std::string hidraw = hid + "/hidraw/hidraw" + std::to_string(number);
+        tree << "P: " << hidraw << "\nN: hidraw" << number
+             << "\nE: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/hidraw" << number
+             << "\nL: device=../../../" << hidName << "\n\n";
+        hidrawPaths.push_back("/sys" + hidraw);
+
+        if (i < emulation.size() && emulation[i]) {
+            GError *error = nullptr;
+            if (!umockdev_testbed_attach_ioctl(mBed, devnode(number).c_str(),
+                                               emulation[i]->handler(), &error)) {
+                ADD_FAILURE() << "attach_ioctl: " << (error ? error->message : "?");
+                g_clear_error(&error);
+            }
+        }
+    }
+    GError *error = nullptr;
+    if (!umockdev_testbed_add_from_string(mBed, tree.str().c_str(), &error)) {
+        ADD_FAILURE() << "add_from_string: " << (error ? error->message : "?");
+        g_clear_error(&error);
+    }
+    return hidrawPaths;
+}
+
+void HidTestbed::removeInterface(const std::string &hidrawSyspath)
+{
+    umockdev_testbed_uevent(mBed, hidrawSyspath.c_str(), "remove");
+    umockdev_testbed_remove_device(mBed, hidrawSyspath.c_str());
+    // hid parent: two levels up from .../<hid>/hidraw/hidrawN
+    const std::string hid = hidrawSyspath.substr(0, hidrawSyspath.rfind("/hidraw/"));
+    umockdev_testbed_remove_device(mBed, hid.c_str());
+    // umockdev leaves the /dev node behind; the kernel would not.
+    gchar *root = umockdev_testbed_get_root_dir(mBed);
+    const std::string node = hidrawSyspath.substr(hidrawSyspath.rfind('/') + 1);
+    ::unlink((std::string(root) + "/dev/" + node).c_str());
+    g_free(root);
+}
+
+int HidTestbed::openTerminalDescriptors()
+{
+    // The emulated hidraw nodes are pseudo-terminals: counting the process's descriptors
+    // on them shows whether a device has closed its node.
+    int count = 0;
+    std::error_code error;
+    for (const auto &entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+        std::error_code linkError;
+        const auto target = std::filesystem::read_symlink(entry.path(), linkError).string();
+        if (target.rfind("/dev/pts/", 0) == 0)
+            ++count;
+    }
+    return count;
+}
+
+} // namespace tarvex::test

@@ -1,0 +1,79 @@
+// A fresh umockdev testbed per test with helpers that build IOWarrior-like hidraw device
+// trees (usb_device → usb_interface → hid → hidraw) and emulate what the device answers.
+#pragma once
+
+#include <umockdev.h>
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace tarvex::test {
+
+// Collects writes and answers HIDIOCGINPUT for one /dev node; runs on umockdev's thread.
+class EmulatedHidraw
+{
+public:
+    EmulatedHidraw();
+    ~EmulatedHidraw();
+
+    UMockdevIoctlBase *handler() const { return mHandler; }
+    std::vector<std::vector<std::uint8_t>> writes() const;
+    // The reply to input-report requests (starting with the report ID); with
+    // answerInput false the requests are held unanswered until releaseHeld().
+    void setInputReply(std::vector<std::uint8_t> reply);
+    void setAnswerInput(bool answer);
+    void releaseHeld(int error);
+    int heldCount() const;
+    std::vector<unsigned long> requests() const;
+
+private:
+    static gboolean onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer self);
+    static gboolean onWrite(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer self);
+
+    UMockdevIoctlBase *mHandler;
+    mutable std::mutex mMutex;
+    mutable std::condition_variable mCv;
+    std::vector<std::vector<std::uint8_t>> mWrites;
+    std::vector<std::uint8_t> mReply;
+    std::vector<unsigned long> mRequests;
+    bool mAnswer = true;
+    std::vector<UMockdevIoctlClient *> mHeld;
+};
+
+struct ChipSpec {
+    std::uint16_t vendor = 0x1214;
+    std::uint16_t product = 0x03EB;
+    std::string serial = "00001234";
+    int usbPort = 1;              // 1-<port> in sysfs, usb-…-<port> in HID_PHYS
+    std::vector<int> hidrawNumbers = {0, 1}; // one per interface, interface 0 first
+    std::string descriptorHex;    // empty: usage page 1, usage 0
+    bool withUsbParents = true;   // virtual HID devices have none
+};
+
+class HidTestbed
+{
+public:
+    HidTestbed();
+    ~HidTestbed();
+
+    // Adds the chip's devices, attaching `emulation` (may be null) to each hidraw node in
+    // order. Returns the hidraw sysfs paths, interface 0 first.
+    std::vector<std::string> addChip(const ChipSpec &chip,
+                                     const std::vector<EmulatedHidraw *> &emulation = {});
+    // Unplugs one interface the way the kernel reports it: the hidraw node's remove event
+    // while sysfs still exists, then the devices go away leaf first.
+    void removeInterface(const std::string &hidrawSyspath);
+
+    static std::string devnode(int hidrawNumber);
+    // How many descriptors of this process are open on emulated nodes.
+    static int openTerminalDescriptors();
+
+private:
+    UMockdevTestbed *mBed;
+};
+
+} // namespace tarvex::test
