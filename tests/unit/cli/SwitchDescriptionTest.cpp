@@ -1,0 +1,127 @@
+// What tarvexctl shows for a switch: a failed exchange must never look like an answer, and
+// odd identifier or port bytes must not be dressed up as a known model or port.
+#include "cli/SwitchDescription.h"
+
+#include "usb/IOWarriorController.h"
+#include "usb/IOWarriorLib.h"
+#include "usb/sim/SimHidPlatform.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+class DescribedSwitch : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        sw = sim.plug(kSerial, 1, 1, 4);
+        IOWarriorSetPlatform(&sim);
+        ASSERT_EQ(IOWarriorInit(), 0);
+        registry = std::make_unique<IOWarriorController>();
+        registry->findAttachedDevices();
+    }
+    void TearDown() override
+    {
+        registry.reset();
+        IOWarriorClearInterfaceList();
+        IOWarriorSetPlatform(nullptr);
+    }
+    SwitchDescription describe(const QString &shownSerial = QString::fromStdString(kSerial))
+    {
+        return SwitchDescription::query(*registry, shownSerial,
+                                        registry->deviceWithSerial(QString::fromStdString(kSerial)));
+    }
+
+    static inline const std::string kSerial = "00003001";
+    tarvex::SimHidPlatform sim;
+    std::shared_ptr<tarvex::SimulatedSwitch> sw;
+    std::unique_ptr<IOWarriorController> registry;
+};
+
+} // namespace
+
+TEST_F(DescribedSwitch, AnsweringSwitch)
+{
+    sw->setActivePort(2);
+    const SwitchDescription d = describe();
+    ASSERT_TRUE(d.answered());
+    EXPECT_EQ(d.model(), "Tarvex Pro DVI SL");
+    EXPECT_EQ(d.textLine(10, 20), "00003001    Tarvex Pro DVI SL     firmware 1.4  port 3");
+    const QJsonObject o = d.toJson();
+    EXPECT_EQ(o.value("port").toInt(), 3);
+    EXPECT_EQ(o.value("ports").toInt(), 4);
+    EXPECT_FALSE(o.contains("error"));
+}
+
+TEST_F(DescribedSwitch, SilentSwitchIsNeverShownWithValues)
+{
+    for (int failingRead = 0; failingRead < 3; ++failingRead) {
+        // Let the earlier queries through, then fail one: no partial record may pass as an answer.
+        int reads = 0;
+        sw->setReportHook([&](const tarvex::SimReport &r) {
+            if (r.bytes[1] == 0x06 && reads++ == failingRead)
+                sw->failNextRead(EIO);
+        });
+        const SwitchDescription d = describe();
+        EXPECT_FALSE(d.answered()) << failingRead;
+        EXPECT_EQ(d.failure, EIO);
+        EXPECT_TRUE(d.textLine(8, 0).endsWith("the switch did not answer"));
+        const QJsonObject o = d.toJson();
+        EXPECT_TRUE(o.value("error").toString().contains("did not answer"));
+        EXPECT_TRUE(o.value("port").isNull());
+        if (failingRead == 0) {
+            EXPECT_TRUE(o.value("model").isNull());
+            EXPECT_TRUE(o.value("switchID").isNull());
+            EXPECT_TRUE(o.value("firmware").isNull());
+        }
+        sw->setReportHook({});
+    }
+}
+
+TEST_F(DescribedSwitch, PermissionProblemNamesTheFix)
+{
+    // Replugged with the udev rule missing: the fresh interfaces cannot be opened.
+    sim.unplug(sw);
+    auto replugged = std::make_shared<tarvex::SimulatedSwitch>(kSerial, 1);
+    replugged->failOpen(EACCES);
+    sim.plug(replugged);
+    QCoreApplication::processEvents();
+    registry->findAttachedDevices();
+    const SwitchDescription d = describe();
+    EXPECT_FALSE(d.answered());
+    EXPECT_TRUE(d.failureText().contains("udev rule")) << d.failureText().toStdString();
+}
+
+TEST_F(DescribedSwitch, OddBytesAreNotPassedOffAsKnownValues)
+{
+    sw->setIdentifier(0xFF);
+    sw->setActivePort(0);
+    // The simulated firmware only reports ports it has; the identifier alone is odd here.
+    const SwitchDescription d = describe();
+    ASSERT_TRUE(d.answered());
+    const QJsonObject o = d.toJson();
+    EXPECT_EQ(o.value("switchID").toInteger(), 4294967295LL);
+    EXPECT_EQ(o.value("model").toString(), "Unknown");
+    EXPECT_EQ(o.value("ports").toInt(), 4);
+}
+
+TEST_F(DescribedSwitch, JsonStaysValidForOddSerialTexts)
+{
+    const QString odd = QStringLiteral("a\"b\\c\n\x01\u00e9");
+    const QJsonObject o = describe(odd).toJson();
+    const QJsonObject back = QJsonDocument::fromJson(QJsonDocument(o).toJson()).object();
+    EXPECT_EQ(back.value("serial").toString(), odd);
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
