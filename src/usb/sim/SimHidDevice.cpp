@@ -13,9 +13,8 @@ SimHidDevice::SimHidDevice(std::shared_ptr<SimChip> chip, int interfaceIndex)
 
 int SimHidDevice::open()
 {
-    if (!mChip->attached)
-        return ENODEV;
-    return mChip->device->handleOpen(mInterfaceIndex);
+    mLastOpenError = mChip->attached ? mChip->device->handleOpen(mInterfaceIndex) : ENODEV;
+    return mLastOpenError;
 }
 
 int SimHidDevice::setReport(const std::uint8_t *bytes, int length, int timeoutMs)

@@ -18,10 +18,12 @@ public:
     int setReport(const std::uint8_t *bytes, int length, int timeoutMs) override;
     int getReport(std::uint8_t reportId, std::uint8_t *buffer, int *length, int timeoutMs) override;
     std::string path() const override;
+    int lastOpenError() const override { return mLastOpenError; }
 
 private:
     std::shared_ptr<SimChip> mChip;
     int mInterfaceIndex;
+    int mLastOpenError = 0;
 };
 
 } // namespace tarvex

@@ -269,3 +269,18 @@ TEST_F(IOWarriorLibTest, InitClearsGeneralCallbackKeepsOthersAndFailsWithoutPlat
     IOWarriorSetPlatform(nullptr);
     EXPECT_EQ(IOWarriorInit(), -1);
 }
+
+TEST_F(IOWarriorLibTest, HandleRemembersWhyItsLastOpenFailed)
+{
+    auto a = sim.plug("A");
+    ASSERT_EQ(IOWarriorCountInterfaces(), 2);
+    auto *iface = IOWarriorInterfaceListNodeAtIndex(1)->hidInterface;
+    a->failOpen(EACCES);
+    StderrCapture err;
+    IOWarriorWriteToInterface(iface, 8, kPortSelect.data());
+    err.text();
+    EXPECT_EQ(iface->lastOpenError(), EACCES);
+    a->failOpen(0);
+    EXPECT_EQ(IOWarriorWriteToInterface(iface, 8, kPortSelect.data()), 0);
+    EXPECT_EQ(iface->lastOpenError(), 0);
+}
