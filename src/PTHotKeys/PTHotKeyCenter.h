@@ -1,0 +1,70 @@
+// PTHotKeyCenter: the process-wide registry of hot keys. It registers them with the session's
+// hot-key service, keeps the table of registrations and invokes a hot key when it is pressed.
+#pragma once
+
+#include "PTHotKeys/HotKeyService.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class PTHotKey;
+
+class PTHotKeyCenter : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit PTHotKeyCenter(std::unique_ptr<HotKeyService> service, QObject *parent = nullptr);
+    ~PTHotKeyCenter() override;
+
+    // Made at first use with the session's service (X11 grabs on xcb, otherwise none) and
+    // kept for the life of the process.
+    static PTHotKeyCenter *sharedCenter();
+    // Tests: the service the shared center is made with; only before its first use.
+    static void setSharedServiceFactory(std::function<std::unique_ptr<HotKeyService>()> factory);
+
+    // True when the hot key is registered or has nothing to register (not a valid
+    // combination); false when the service refused it. A registration made before is removed
+    // first in every case. Null is accepted and does nothing.
+    bool registerHotKey(PTHotKey *hotKey);
+    void unregisterHotKey(PTHotKey *hotKey);
+
+    QList<PTHotKey *> allHotKeys() const;
+    PTHotKey *hotKeyWithIdentifier(const QString &identifier) const;
+
+    // Status of the last registerHotKey() that reached the service (0 when it accepted), and
+    // the sentence to show for it.
+    int lastRegistrationStatus() const { return mLastStatus; }
+    QString lastRegistrationFailure() const { return HotKeyService::statusText(mLastStatus); }
+
+    // Dispatches one event of the service; 0 or the status of reading its ID.
+    int sendCarbonEvent(const HotKeyEvent &event);
+
+    bool isEventHandlerInstalled() const { return mEventHandlerInstalled; }
+
+private:
+    struct Registration {
+        PTHotKey *hotKey = nullptr;
+        quint32 id = 0;
+    };
+
+    static constexpr bool hasCarbonEventSupport() { return true; }
+    void updateEventHandler();
+    PTHotKey *hotKeyForCarbonHotKey(HotKeyService::Handle handle) const;
+    HotKeyService::Handle carbonHotKeyForHotKey(const PTHotKey *hotKey) const;
+    void hotKeyDown(PTHotKey *hotKey);
+    void hotKeyUp(PTHotKey *hotKey);
+    quint32 issueId();
+    void forget(QObject *hotKey);
+
+    std::unique_ptr<HotKeyService> mService;
+    QHash<HotKeyService::Handle, Registration> mHotKeys;
+    bool mEventHandlerInstalled = false;
+    quint32 mLastId = 0;
+    int mLastStatus = 0;
+};

@@ -1,0 +1,44 @@
+// Virtual key codes (the numbering stored in the defaults and used by the key-name and
+// key-equivalent tables) and their mapping to and from Linux evdev key codes.
+#pragma once
+
+#include <QtGlobal>
+
+namespace VirtualKeyCodes {
+
+// A few codes the rest of the code needs by name.
+enum : int {
+    kVK_ANSI_A = 0x00,
+    kVK_ANSI_Z = 0x06,
+    kVK_ANSI_Y = 0x10,
+    kVK_ANSI_1 = 0x12,
+    kVK_ANSI_K = 0x28,
+    kVK_Return = 0x24,
+    kVK_Command = 0x37,
+    kVK_F5 = 0x60,
+    kVK_F1 = 0x7A,
+    kVK_UpArrow = 0x7E,
+    kVK_ANSI_Keypad1 = 0x53,
+};
+
+// Evdev code for a virtual key code, or -1 when the key has no place on a PC keyboard.
+int evdevForVirtualKeyCode(int virtualKeyCode);
+
+// Virtual key code for an evdev code, or -1 when the key is not one we can name and store.
+int virtualKeyCodeForEvdev(int evdevCode);
+
+// The X server numbers keys as evdev code + 8.
+inline int xKeycodeForVirtualKeyCode(int virtualKeyCode)
+{
+    const int evdev = evdevForVirtualKeyCode(virtualKeyCode);
+    return evdev < 0 ? -1 : evdev + 8;
+}
+
+// Keys the platform marks as function keys in key events: F1-F20, the arrows and the
+// navigation block (Home, End, Page Up/Down, Forward Delete, Help/Insert).
+bool isFunctionKey(int virtualKeyCode);
+
+// Shift, Control, Option, Command and Caps Lock keys: they never make a combination alone.
+bool isModifierKey(int virtualKeyCode);
+
+} // namespace VirtualKeyCodes
