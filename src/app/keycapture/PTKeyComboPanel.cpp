@@ -1,0 +1,187 @@
+// PTKeyComboPanel: capture panel controller. The window is made lazily and remade if a parent
+// window of a sheet took it down with itself.
+#include "PTKeyComboPanel.h"
+
+#include "PTKeyBroadcaster.h"
+#include "PTKeyComboPanelTarget.h"
+#include "ui_PTKeyComboPanel.h"
+
+#include "PTHotKeys/PTHotKey.h"
+#include "PTHotKeys/PTHotKeyCenter.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+
+PTKeyComboPanel *PTKeyComboPanel::sharedPanel()
+{
+    // Kept for the life of the process; never destroyed, like the shared hot key center.
+    static PTKeyComboPanel *panel = new PTKeyComboPanel;
+    return panel;
+}
+
+PTKeyComboPanel::PTKeyComboPanel() = default;
+
+PTKeyComboPanel::~PTKeyComboPanel()
+{
+    delete mWindow.data();
+}
+
+QDialog *PTKeyComboPanel::window()
+{
+    if (!mWindow) {
+        mUi = std::make_unique<Ui::PTKeyComboPanel>();
+        mWindow = new QDialog;
+        mUi->setupUi(mWindow);
+        windowDidLoad();
+    }
+    return mWindow;
+}
+
+void PTKeyComboPanel::windowDidLoad()
+{
+    mTitleFormat = mUi->mTitleField->text();
+    connect(mUi->mKeyBcaster, &PTKeyBroadcaster::keyEvent, this,
+            &PTKeyComboPanel::noteKeyBroadcast);
+    connect(mUi->mOkButton, &QPushButton::clicked, this, [this] { ok(mUi->mOkButton); });
+    connect(mUi->mCancelButton, &QPushButton::clicked, this,
+            [this] { cancel(mUi->mCancelButton); });
+    connect(mUi->mClearButton, &QPushButton::clicked, this, [this] { clear(mUi->mClearButton); });
+    // Closing the window or Escape from elsewhere ends the run like Cancel.
+    connect(mWindow, &QDialog::finished, this, [this](int code) {
+        if (mRunningAsSheet)
+            sheetDidEnd(code);
+    });
+    // A sheet whose parent window is destroyed goes down with it: report it as cancelled.
+    connect(mWindow, &QObject::destroyed, this, [this] {
+        if (mRunningAsSheet)
+            sheetDidEnd(Cancelled);
+    });
+}
+
+PTKeyBroadcaster *PTKeyComboPanel::keyBroadcaster() const
+{
+    return mWindow ? mUi->mKeyBcaster : nullptr;
+}
+
+QLabel *PTKeyComboPanel::titleField() const
+{
+    return mWindow ? mUi->mTitleField : nullptr;
+}
+
+QLabel *PTKeyComboPanel::comboField() const
+{
+    return mWindow ? mUi->mComboField : nullptr;
+}
+
+void PTKeyComboPanel::setKeyCombo(const PTKeyCombo &keyCombo)
+{
+    mKeyCombo = keyCombo;
+    refreshContents();
+}
+
+void PTKeyComboPanel::setKeyBindingName(const QString &name)
+{
+    mKeyName = name;
+    refreshContents();
+}
+
+void PTKeyComboPanel::refreshContents()
+{
+    if (!mWindow)
+        return;
+    mUi->mComboField->setText(mKeyCombo.description());
+    // The name is the key into the "Translation" table; an untranslated name shows as itself.
+    const QString name = QCoreApplication::translate("Translation", mKeyName.toUtf8().constData());
+    QString title = mTitleFormat;
+    const qsizetype at = title.indexOf(QLatin1String("%@"));
+    if (at >= 0)
+        title.replace(at, 2, name);
+    mUi->mTitleField->setText(title);
+}
+
+int PTKeyComboPanel::runModal()
+{
+    QDialog *dialog = window();
+    refreshContents();
+    mRunningAsSheet = false;
+    dialog->setParent(nullptr, dialog->windowFlags());
+    dialog->setWindowModality(Qt::ApplicationModal);
+    mUi->mKeyBcaster->setFocus();
+    const int code = dialog->exec();
+    dialog->hide();
+    return code == Accepted ? Accepted : Cancelled;
+}
+
+void PTKeyComboPanel::runModalForHotKey(PTHotKey *hotKey)
+{
+    if (!hotKey)
+        return;
+    setKeyBindingName(hotKey->name());
+    setKeyCombo(hotKey->keyCombo());
+    if (runModal() != Accepted)
+        return;
+    hotKey->setKeyCombo(mKeyCombo);
+    PTHotKeyCenter::sharedCenter()->registerHotKey(hotKey);
+}
+
+void PTKeyComboPanel::runSheetForModalWindow(QWidget *parentWindow,
+                                             PTKeyComboPanelTarget *target)
+{
+    QDialog *dialog = window();
+    refreshContents();
+    mSheetTarget = target;
+    mSheetTargetGuard = dynamic_cast<QObject *>(target);
+    mSheetTargetIsObject = !mSheetTargetGuard.isNull();
+    mRunningAsSheet = true;
+    // A window-modal dialog blocks its parent window only, like a sheet.
+    dialog->setParent(parentWindow ? parentWindow->window() : nullptr, Qt::Dialog);
+    dialog->setWindowModality(parentWindow ? Qt::WindowModal : Qt::ApplicationModal);
+    dialog->open();
+    mUi->mKeyBcaster->setFocus();
+}
+
+void PTKeyComboPanel::sheetDidEnd(int returnCode)
+{
+    PTKeyComboPanelTarget *target = mSheetTarget;
+    const bool targetGone = mSheetTargetIsObject && mSheetTargetGuard.isNull();
+    mRunningAsSheet = false;
+    mSheetTarget = nullptr;
+    mSheetTargetGuard.clear();
+    mSheetTargetIsObject = false;
+    if (mWindow) {
+        mWindow->hide();
+        // Detach from the parent so the shared window does not die with it.
+        mWindow->setParent(nullptr, mWindow->windowFlags());
+    }
+    if (target && !targetGone)
+        target->hotKeySheetDidEndWithReturnCode(returnCode == Accepted ? Accepted : Cancelled);
+}
+
+void PTKeyComboPanel::endWithCode(int code)
+{
+    if (mWindow)
+        mWindow->done(code); // ends exec() of a modal run, or finished() of a sheet
+}
+
+void PTKeyComboPanel::ok(QObject *)
+{
+    endWithCode(Accepted);
+}
+
+void PTKeyComboPanel::cancel(QObject *)
+{
+    endWithCode(Cancelled);
+}
+
+void PTKeyComboPanel::clear(QObject *)
+{
+    setKeyCombo(PTKeyCombo::clearKeyCombo());
+    endWithCode(Accepted);
+}
+
+void PTKeyComboPanel::noteKeyBroadcast(PTKeyBroadcaster *sender, const PTKeyCombo &keyCombo)
+{
+    if (!mWindow || sender != mUi->mKeyBcaster)
+        return; // only the panel's own broadcaster is heard
+    setKeyCombo(keyCombo);
+}

@@ -1,0 +1,81 @@
+// PTKeyComboPanel: the shared panel that captures a new key combination, run modally or as a
+// sheet (a window-modal dialog) on another window; it ends with OK, Cancel or Clear.
+#pragma once
+
+#include "PTHotKeys/PTKeyCombo.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <memory>
+
+class PTHotKey;
+class PTKeyBroadcaster;
+class PTKeyComboPanelTarget;
+class QDialog;
+class QLabel;
+class QWidget;
+
+namespace Ui {
+class PTKeyComboPanel;
+}
+
+class PTKeyComboPanel : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum ReturnCode { Cancelled = 0, Accepted = 1 };
+
+    static PTKeyComboPanel *sharedPanel();
+
+    PTKeyComboPanel();
+    ~PTKeyComboPanel() override;
+
+    // The panel window, loaded from "PTKeyComboPanel" at the first request.
+    QDialog *window();
+    bool isWindowLoaded() const { return !mWindow.isNull(); }
+
+    void setKeyCombo(const PTKeyCombo &keyCombo);
+    PTKeyCombo keyCombo() const { return mKeyCombo; }
+    void setKeyBindingName(const QString &name);
+    QString keyBindingName() const { return mKeyName; }
+
+    // Application-modal run; returns 1 (OK, Clear) or 0 (Cancel).
+    int runModal();
+    // Edits `hotKey` modally; on OK or Clear gives it the result and registers it again.
+    void runModalForHotKey(PTHotKey *hotKey);
+    // Window-modal run on `parentWindow`; returns at once. When it ends the target hears
+    // hotKeySheetDidEndWithReturnCode(); a target that is a QObject and is destroyed meanwhile
+    // is not called.
+    void runSheetForModalWindow(QWidget *parentWindow, PTKeyComboPanelTarget *target);
+    bool isSheet() const { return mRunningAsSheet; }
+
+    // Widgets, for tests and for focus handling.
+    PTKeyBroadcaster *keyBroadcaster() const;
+    QLabel *titleField() const;
+    QLabel *comboField() const;
+
+public slots:
+    void ok(QObject *sender = nullptr);
+    void cancel(QObject *sender = nullptr);
+    void clear(QObject *sender = nullptr);
+    void noteKeyBroadcast(PTKeyBroadcaster *sender, const PTKeyCombo &keyCombo);
+
+private:
+    void windowDidLoad();
+    void refreshContents();
+    void endWithCode(int code);
+    void sheetDidEnd(int returnCode);
+
+    std::unique_ptr<Ui::PTKeyComboPanel> mUi;
+    QPointer<QDialog> mWindow;
+    QString mTitleFormat;
+    QString mKeyName;
+    PTKeyCombo mKeyCombo;
+    bool mRunningAsSheet = false;
+    PTKeyComboPanelTarget *mSheetTarget = nullptr;
+    QPointer<QObject> mSheetTargetGuard;
+    bool mSheetTargetIsObject = false;
+};
