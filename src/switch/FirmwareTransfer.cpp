@@ -1,0 +1,239 @@
+// The firmware transfer; see FirmwareTransfer.h.
+#include "switch/FirmwareTransfer.h"
+
+#include "switch/DefaultsStore.h"
+#include "switch/DeviceGate.h"
+#include "switch/FirmwareTransferObserver.h"
+#include "switch/PreciseTransferClock.h"
+#include "switch/SwitchProtocol.h"
+#include "usb/IOWarriorController.h"
+#include "usb/IOWarriorLib.h"
+
+#include <QEventLoop>
+
+namespace {
+
+constexpr std::uint8_t kDataTransfer = 0x09;
+constexpr std::uint8_t kStartCommand = 0x08;
+constexpr std::uint8_t kRestartCommand = 0xFE;
+constexpr std::uint8_t kStatusQueryCommand = 0xFF;
+constexpr std::uint8_t kReplyReportID = 9;
+constexpr int kChunk = 6;
+
+} // namespace
+
+FirmwareTransfer::FirmwareTransfer(IOWarriorController &registry, DefaultsStore &defaults,
+                                   QObject *parent)
+    : QObject(parent)
+    , mRegistry(registry)
+    , mDefaults(defaults)
+    , mOwnClock(std::make_unique<PreciseTransferClock>())
+    , mClock(mOwnClock.get())
+{
+}
+
+FirmwareTransfer::~FirmwareTransfer()
+{
+    // Torn down mid-transfer (the program is going away): give the devices back so the
+    // queued work is not stranded.
+    if (mRunning) {
+        mRunning = false;
+        mClock->endTransfer();
+        DeviceGate::instance().end();
+    }
+}
+
+void FirmwareTransfer::setClock(TransferClock *clock)
+{
+    mClock = clock ? clock : mOwnClock.get();
+}
+
+IOWarriorListNodeStruct *FirmwareTransfer::selectedNode() const
+{
+    return mRegistry.deviceWithSerial(mDefaults.stringForKey(QStringLiteral("Selected Switch")));
+}
+
+void FirmwareTransfer::pauseFor(std::chrono::microseconds pause)
+{
+    mNotBefore = mClock->now() + pause;
+}
+
+bool FirmwareTransfer::send(IOWarriorListNodeStruct *node, const Report &report)
+{
+    mClock->sleepUntil(mNotBefore);
+    return IOWarriorWriteToInterface(node->hidInterface, int(report.size()), report.data()) == 0;
+}
+
+bool FirmwareTransfer::receive(IOWarriorListNodeStruct *node, Report &buffer)
+{
+    mClock->sleepUntil(mNotBefore);
+    return IOWarriorReadFromInterface(node->hidInterface, kReplyReportID, int(buffer.size()),
+                                      buffer.data()) == 0;
+}
+
+bool FirmwareTransfer::upgrade(const QString &firmware)
+{
+    // A second transfer is refused without a finished(): that signal belongs to the one
+    // running, and whoever waits for it must not take this refusal for its end.
+    if (mRunning)
+        return false;
+    IOWarriorListNodeStruct *node = selectedNode();
+    if (!node || !node->hidInterface) {
+        emit finished(FirmwareOutcome::notConnected());
+        return false;
+    }
+    SRecordImage image = SRecordImage::fromText(firmware);
+    // A damaged download is refused before the switch hears anything: once the start
+    // command is sent the switch expects a whole image.
+    if (auto error = image.validationError()) {
+        const FirmwareOutcome outcome = FirmwareOutcome::damaged(*error);
+        if (mObserver)
+            mObserver->showOutcome(outcome);
+        emit finished(outcome);
+        return false;
+    }
+
+    mRunning = true;
+    DeviceGate::instance().begin(QStringLiteral("firmware transfer"));
+    mClock->beginTransfer();
+    mImage = std::move(image);
+    mNode = node;
+    mNextLine = 0;
+    mProgress = 0;
+    mStatus = 0;
+    mNotBefore = mClock->now();
+    if (mObserver) {
+        mObserver->setProgressValue(0);
+        mObserver->setProgressMaximum(int(mImage.lines().size()));
+    }
+    // The start command's own result is of no interest: a switch that missed it refuses
+    // the first record, and a switch that is gone fails the first record's reports.
+    send(mNode, Report{kDataTransfer, 0x01, kStartCommand, 0, 0, 0, 0, 0});
+    mClock->callAt(mNotBefore, this, [this] { sendNextRecords(); });
+    return true;
+}
+
+FirmwareOutcome FirmwareTransfer::upgradeAndWait(const QString &firmware)
+{
+    FirmwareOutcome result = FirmwareOutcome::busy();
+    if (mRunning)
+        return result;
+    QEventLoop loop;
+    bool done = false;
+    const auto connection = connect(this, &FirmwareTransfer::finished, &loop,
+                                    [&](const FirmwareOutcome &outcome) {
+                                        result = outcome;
+                                        done = true;
+                                        loop.quit();
+                                    });
+    upgrade(firmware);
+    if (!done)
+        loop.exec();
+    disconnect(connection);
+    return result;
+}
+
+void FirmwareTransfer::sendNextRecords()
+{
+    // One record per step: between records the event loop turns while the pause after the
+    // status read runs anyway, so responsiveness costs the switch no time.
+    const auto &lines = mImage.lines();
+    while (mStatus == 0 && mNextLine < lines.size()) {
+        const SRecordImage::Line &line = lines.at(mNextLine++);
+        const bool sent = line.kind != SRecordImage::Kind::Skipped;
+        if (sent)
+            mStatus = writeSRecordToIOWarrior(mNode, line.text, SRecordImage::commandFor(line.kind));
+        ++mProgress;
+        if (mObserver)
+            mObserver->setProgressValue(mProgress);
+        if (sent && mStatus == 0 && mNextLine < lines.size()) {
+            mClock->callAt(mNotBefore, this, [this] { sendNextRecords(); });
+            return;
+        }
+    }
+    // The switch is restarted whatever happened: it must not be left waiting for records.
+    restart(nullptr);
+    mNotBefore = mClock->now() + kPauseAfterRestart;
+    mClock->callAt(mNotBefore, this, [this] { finishAfterRestart(); });
+}
+
+void FirmwareTransfer::finishAfterRestart()
+{
+    mClock->sleepUntil(mNotBefore);
+    const auto record = SwitchProtocol::query(mRegistry, selectedNode(),
+                                              SwitchProtocol::QueryFirmwareVersion);
+    if (mObserver)
+        mObserver->showFirmwareVersion(record ? SwitchProtocol::firmwareVersionFromRecord(*record)
+                                              : QString());
+    conclude(FirmwareOutcome::forRecordStatus(mStatus));
+}
+
+void FirmwareTransfer::conclude(const FirmwareOutcome &outcome)
+{
+    mClock->endTransfer();
+    mRunning = false;
+    mNode = nullptr;
+    mImage = SRecordImage();
+    if (mObserver && outcome.hasAlert()) {
+        mObserver->showOutcome(outcome);
+        mObserver->setProgressValue(0);
+    }
+    // Queued device work (port commands, refreshes, quitting) runs only now, after the alert
+    // has been answered, as it would have behind a modal transfer.
+    DeviceGate::instance().end();
+    emit finished(outcome);
+}
+
+int FirmwareTransfer::writeSRecordToIOWarrior(IOWarriorListNodeStruct *node, const QString &srecord,
+                                              int command)
+{
+    if (!node || !node->hidInterface)
+        return FirmwareOutcome::kNoAnswerStatus;
+    const qsizetype length = srecord.size();
+    const auto lengthByte = static_cast<std::uint8_t>(length & 0xFF);
+    const auto commandByte = static_cast<std::uint8_t>(command & 0xFF);
+
+    Report header{kDataTransfer, 0xC2, commandByte, lengthByte, 0, 0, 0, 0};
+    if (command == SRecordImage::kCommandHeader)
+        header[1] = 0xC3; // the header record's header carries one more byte, a 0
+    // Once a report is lost the switch's view of the record is wrong: nothing after it
+    // can be trusted, so the record ends there as unanswered.
+    if (!send(node, header))
+        return FirmwareOutcome::kNoAnswerStatus;
+    pauseFor(kPauseAfterHeader);
+
+    for (qsizetype pos = 0; pos < length;) {
+        const int n = int(std::min<qsizetype>(kChunk, length - pos));
+        Report chunk{kDataTransfer, 0, 0, 0, 0, 0, 0, 0};
+        chunk[1] = static_cast<std::uint8_t>(length - pos > kChunk ? 0xC6 : 0x80 + n);
+        for (int i = 0; i < n; ++i)
+            chunk[2 + i] = static_cast<std::uint8_t>(srecord.at(pos + i).unicode() & 0xFF);
+        if (!send(node, chunk))
+            return FirmwareOutcome::kNoAnswerStatus;
+        pos += n;
+        pauseFor(kPauseAfterChunk);
+    }
+
+    Report buffer{kDataTransfer, 0x81, kStatusQueryCommand, 0, 0, 0, 0, 0};
+    if (!send(node, buffer))
+        return FirmwareOutcome::kNoAnswerStatus;
+    pauseFor(kPauseAroundStatusRead);
+    const bool answered = receive(node, buffer);
+    pauseFor(kPauseAroundStatusRead);
+    // Without an answer byte 3 would still be the query's 0: never take that as accepted.
+    if (!answered)
+        return FirmwareOutcome::kNoAnswerStatus;
+    return static_cast<std::int8_t>(buffer[3]);
+}
+
+void FirmwareTransfer::restart(QObject *sender)
+{
+    Q_UNUSED(sender);
+    IOWarriorListNodeStruct *node = selectedNode();
+    if (!node || !node->hidInterface)
+        return;
+    send(node, Report{kDataTransfer, 0x01, kStartCommand, 0, 0, 0, 0, 0});
+    // No pause between the two: the switch takes the restart straight after the start command.
+    IOWarriorWriteToInterface(node->hidInterface, 8,
+                              Report{kDataTransfer, 0x01, kRestartCommand, 0, 0, 0, 0, 0}.data());
+}

@@ -1,0 +1,88 @@
+// Writes a firmware image into the selected switch: each S0/S1/S9 line travels as text in
+// 8-byte reports, closed by a status query and read; the switch is restarted after every
+// transfer and asked for its new version. The transfer owns the switches through DeviceGate
+// and runs as a sequence of event-loop steps, so the program stays responsive while no other
+// device work can interleave with it. Shared by the firmware window and tarvexctl.
+#pragma once
+
+#include "switch/FirmwareOutcome.h"
+#include "switch/SRecordImage.h"
+#include "switch/TransferClock.h"
+
+#include <QObject>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <memory>
+
+struct IOWarriorListNodeStruct;
+class IOWarriorController;
+class DefaultsStore;
+class FirmwareTransferObserver;
+
+class FirmwareTransfer : public QObject
+{
+    Q_OBJECT
+public:
+    // The pauses the switch needs between reports.
+    static constexpr std::chrono::microseconds kPauseAfterHeader{100};
+    static constexpr std::chrono::microseconds kPauseAfterChunk{1000};
+    static constexpr std::chrono::microseconds kPauseAroundStatusRead{2000};
+    static constexpr std::chrono::seconds kPauseAfterRestart{2};
+
+    FirmwareTransfer(IOWarriorController &registry, DefaultsStore &defaults,
+                     QObject *parent = nullptr);
+    ~FirmwareTransfer() override;
+
+    // Not owned; may be null.
+    void setObserver(FirmwareTransferObserver *observer) { mObserver = observer; }
+    // Not owned; null goes back to the real clock.
+    void setClock(TransferClock *clock);
+
+    bool isRunning() const { return mRunning; }
+
+    // Starts writing `firmware` (the whole check answer, version line first) into the switch
+    // named by "Selected Switch" and returns at once; true when the transfer is under way.
+    // Nothing is sent when no such switch is attached or the image fails its check; both
+    // end with finished() at once. While a transfer runs, a second one is refused with
+    // false and no signal.
+    bool upgrade(const QString &firmware);
+    // Runs upgrade() and the event loop until it has finished.
+    FirmwareOutcome upgradeAndWait(const QString &firmware);
+
+    // Sends one record line to `node`; the switch's record status (0 = accepted), or
+    // FirmwareOutcome::kNoAnswerStatus when a report or the status read failed.
+    int writeSRecordToIOWarrior(IOWarriorListNodeStruct *node, const QString &srecord, int command);
+    // Sends the start command and the restart report to the selected switch, no pause between.
+    void restart(QObject *sender);
+
+signals:
+    void finished(const FirmwareOutcome &outcome);
+
+private:
+    using Report = std::array<std::uint8_t, 8>;
+
+    IOWarriorListNodeStruct *selectedNode() const;
+    // Every write and read first waits for the pause the previous one asked for.
+    bool send(IOWarriorListNodeStruct *node, const Report &report);
+    bool receive(IOWarriorListNodeStruct *node, Report &buffer);
+    void pauseFor(std::chrono::microseconds pause);
+
+    void sendNextRecords();
+    void finishAfterRestart();
+    void conclude(const FirmwareOutcome &outcome);
+
+    IOWarriorController &mRegistry;
+    DefaultsStore &mDefaults;
+    FirmwareTransferObserver *mObserver = nullptr;
+    std::unique_ptr<TransferClock> mOwnClock;
+    TransferClock *mClock = nullptr;
+
+    bool mRunning = false;
+    SRecordImage mImage;
+    IOWarriorListNodeStruct *mNode = nullptr;
+    qsizetype mNextLine = 0;
+    int mProgress = 0;
+    int mStatus = 0;
+    TransferClock::TimePoint mNotBefore{};
+};

@@ -1,0 +1,107 @@
+// How close a firmware transfer comes to the pace the switch sets: a 64 KiB image written
+// into a simulated switch with the real clock, wall time divided by the pauses the switch
+// requires (goal: at most 1.05). Also shows how often the event loop turned meanwhile.
+// Prints figures only; never fails on timing.
+#include "switch/DefaultsStore.h"
+#include "switch/FirmwareTransfer.h"
+#include "usb/IOWarriorController.h"
+#include "usb/IOWarriorLib.h"
+#include "usb/sim/SimHidPlatform.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+QString record(char type, int address, const QByteArray &data)
+{
+    QByteArray bytes;
+    bytes.append(char(data.size() + 3));
+    bytes.append(char((address >> 8) & 0xFF));
+    bytes.append(char(address & 0xFF));
+    bytes.append(data);
+    int sum = 0;
+    for (char b : bytes)
+        sum += static_cast<unsigned char>(b);
+    bytes.append(char(~sum & 0xFF));
+    return QStringLiteral("S") + QChar::fromLatin1(type) + QString::fromLatin1(bytes.toHex().toUpper());
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int imageBytes = argc > 1 ? std::max(16, QString::fromLocal8Bit(argv[1]).toInt()) : 64 * 1024;
+
+    QStringList lines{QStringLiteral("1.5"), record('0', 0, QByteArrayLiteral("BENCH"))};
+    for (int address = 0; address < imageBytes; address += 16) {
+        QByteArray data(16, '\0');
+        for (int i = 0; i < 16; ++i)
+            data[i] = char((address * 31 + i) & 0xFF);
+        lines << record('1', address & 0xFFFF, data);
+    }
+    lines << record('9', 0, QByteArray());
+    const QString text = lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+
+    // The pauses the switch requires: per record 0.1 ms after the header, 1 ms after each
+    // six-character chunk, 2 ms before and 2 ms after the status read; 2 s after the restart;
+    // 3 x 1 ms in the version query that follows.
+    double mandatedMs = 2000.0 + 3.0;
+    int records = 0;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const qsizetype chunks = (lines[i].size() + 5) / 6;
+        mandatedMs += 0.1 + double(chunks) + 4.0;
+        ++records;
+    }
+
+    QTemporaryDir dir;
+    tarvex::SimHidPlatform sim;
+    auto sw = sim.plug("00001001", 1, 1, 4);
+    sw->setVersionAfterRestart(1, 5);
+    IOWarriorSetPlatform(&sim);
+    IOWarriorInit();
+    IOWarriorController registry;
+    registry.findAttachedDevices();
+    QCoreApplication::processEvents();
+    DefaultsStore defaults(dir.filePath(QStringLiteral("defaults.json")));
+    defaults.setObjectForKey(QStringLiteral("Selected Switch"), QStringLiteral("00001001"));
+    FirmwareTransfer transfer(registry, defaults);
+
+    // Event-loop turns during the transfer and the longest stretch without one.
+    QElapsedTimer sinceTurn;
+    qint64 longestGapUs = 0;
+    long turns = 0;
+    QTimer ticker;
+    ticker.setInterval(0);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (!transfer.isRunning())
+            return;
+        ++turns;
+        longestGapUs = std::max(longestGapUs, sinceTurn.nsecsElapsed() / 1000);
+        sinceTurn.restart();
+    });
+    ticker.start();
+
+    QElapsedTimer wall;
+    wall.start();
+    sinceTurn.start();
+    const FirmwareOutcome outcome = transfer.upgradeAndWait(text);
+    const double wallMs = double(wall.nsecsElapsed()) / 1e6;
+
+    std::printf("bench_firmware: %d-byte image, %d records, outcome: %s\n", imageBytes, records,
+                qPrintable(outcome.text().isEmpty() ? QStringLiteral("(no alert)") : outcome.text()));
+    std::printf("  wall time        %10.1f ms\n", wallMs);
+    std::printf("  mandated pauses  %10.1f ms\n", mandatedMs);
+    std::printf("  ratio            %10.4f  (goal <= 1.05)\n", wallMs / mandatedMs);
+    std::printf("  event-loop turns %10ld, longest gap %.1f ms\n", turns, double(longestGapUs) / 1000.0);
+    IOWarriorClearInterfaceList();
+    IOWarriorSetPlatform(nullptr);
+    return outcome.succeeded() ? 0 : 1;
+}

@@ -1,0 +1,10 @@
+// Test entry: the transfer runs on the event loop, so the suite needs a QCoreApplication.
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
