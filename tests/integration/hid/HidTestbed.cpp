@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -67,7 +66,6 @@ gboolean EmulatedHidraw::onWrite(UMockdevIoctlBase *, UMockdevIoctlClient *clien
         std::lock_guard lock(self->mMutex);
         self->mWrites.emplace_back(arg->data, arg->data + arg->data_len);
     }
-    self->mCv.notify_all();
     umockdev_ioctl_client_complete(client, arg->data_len, 0);
     return TRUE;
 }

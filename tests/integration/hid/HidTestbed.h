@@ -4,7 +4,6 @@
 
 #include <umockdev.h>
 
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -36,7 +35,6 @@ private:
 
     UMockdevIoctlBase *mHandler;
     mutable std::mutex mMutex;
-    mutable std::condition_variable mCv;
     std::vector<std::vector<std::uint8_t>> mWrites;
     std::vector<std::uint8_t> mReply;
     std::vector<unsigned long> mRequests;
