@@ -1,0 +1,265 @@
+// Global hot keys and key names on a private Xvfb: grabs fire once per press (also with
+// Num Lock on), never on release; another client's grab makes registration fail without
+// leaving half a registration; key names follow `setxkbmap`.
+#include "RecordingTarget.h"
+
+#include "PTHotKeys/PTHotKey.h"
+#include "PTHotKeys/PTHotKeyCenter.h"
+#include "PTHotKeys/PTKeyCodeTranslator.h"
+#include "PTHotKeys/UserDisplayAdditions.h"
+#include "PTHotKeys/x11/QtXcbConnection.h"
+#include "PTHotKeys/x11/X11HotKeyService.h"
+#include "PTHotKeys/xkb/XkbKeyboardLayout.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QThread>
+
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+#include <xcb/xtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace {
+
+std::string gDisplay;
+
+constexpr xcb_keycode_t kSuperL = 133; // evdev 125 + 8
+constexpr xcb_keycode_t kKey1 = 10;    // evdev 2 + 8
+constexpr xcb_keycode_t kNumLock = 77; // evdev 69 + 8
+constexpr quint16 kMod4 = XCB_MOD_MASK_4;
+
+// Polls the event loop until `done` holds; gives up after a generous while (not a timing check).
+template <typename F>
+bool waitFor(F done)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > 15000)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+// Lets every event already sent reach the program.
+void settle(xcb_connection_t *other)
+{
+    free(xcb_get_input_focus_reply(other, xcb_get_input_focus(other), nullptr));
+    xcb_connection_t *own = qtXcbConnection();
+    free(xcb_get_input_focus_reply(own, xcb_get_input_focus(own), nullptr));
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+}
+
+class X11HotKeys : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        other = xcb_connect(gDisplay.c_str(), nullptr);
+        ASSERT_EQ(xcb_connection_has_error(other), 0);
+        root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
+        center = std::make_unique<PTHotKeyCenter>(
+            std::make_unique<X11HotKeyService>(qtXcbConnection()));
+        hotKey.setIdentifier("Port 1");
+        hotKey.setKeyCombo(PTKeyCombo(0x12, 0x0100)); // command-1: Super+1
+        hotKey.setTarget(&target);
+        hotKey.setAction("switchToPort1");
+    }
+    void TearDown() override
+    {
+        center.reset();
+        xcb_disconnect(other);
+    }
+
+    void key(uint8_t type, xcb_keycode_t keycode)
+    {
+        xcb_test_fake_input(other, type, keycode, XCB_CURRENT_TIME, root, 0, 0, 0);
+    }
+    void pressCombination()
+    {
+        key(XCB_KEY_PRESS, kSuperL);
+        key(XCB_KEY_PRESS, kKey1);
+        key(XCB_KEY_RELEASE, kKey1);
+        key(XCB_KEY_RELEASE, kSuperL);
+        xcb_flush(other);
+    }
+    bool grabFromOtherClient(quint16 mask)
+    {
+        xcb_generic_error_t *error = xcb_request_check(
+            other, xcb_grab_key_checked(other, 0, root, mask, kKey1, XCB_GRAB_MODE_ASYNC,
+                                        XCB_GRAB_MODE_ASYNC));
+        free(error);
+        return error == nullptr;
+    }
+
+    xcb_connection_t *other = nullptr;
+    xcb_window_t root = 0;
+    std::unique_ptr<PTHotKeyCenter> center;
+    RecordingTarget target;
+    PTHotKey hotKey;
+};
+
+} // namespace
+
+TEST_F(X11HotKeys, FiresOncePerPressAndNotOnRelease)
+{
+    ASSERT_TRUE(center->registerHotKey(&hotKey));
+    pressCombination();
+    ASSERT_TRUE(waitFor([&] { return target.calls.size() >= 1; }));
+    settle(other);
+    EXPECT_EQ(target.calls.size(), 1);
+    EXPECT_EQ(target.calls[0].second, &hotKey);
+
+    pressCombination();
+    ASSERT_TRUE(waitFor([&] { return target.calls.size() >= 2; }));
+    settle(other);
+    EXPECT_EQ(target.calls.size(), 2);
+
+    // 1 without Super is not the hot key; unregistered, nothing fires.
+    key(XCB_KEY_PRESS, kKey1);
+    key(XCB_KEY_RELEASE, kKey1);
+    xcb_flush(other);
+    settle(other);
+    center->unregisterHotKey(&hotKey);
+    pressCombination();
+    settle(other);
+    EXPECT_EQ(target.calls.size(), 2);
+}
+
+TEST_F(X11HotKeys, FiresWithNumLockOn)
+{
+    ASSERT_TRUE(center->registerHotKey(&hotKey));
+    key(XCB_KEY_PRESS, kNumLock);
+    key(XCB_KEY_RELEASE, kNumLock);
+    xcb_flush(other);
+    settle(other);
+    xcb_query_pointer_reply_t *pointer =
+        xcb_query_pointer_reply(other, xcb_query_pointer(other, root), nullptr);
+    ASSERT_NE(pointer, nullptr);
+    const bool numLockOn = pointer->mask & XCB_MOD_MASK_2;
+    free(pointer);
+    ASSERT_TRUE(numLockOn) << "Num Lock did not turn on";
+
+    pressCombination();
+    ASSERT_TRUE(waitFor([&] { return target.calls.size() >= 1; }));
+    settle(other);
+    EXPECT_EQ(target.calls.size(), 1);
+}
+
+TEST_F(X11HotKeys, RefusedWhileAnotherClientHoldsIt)
+{
+    ASSERT_TRUE(grabFromOtherClient(kMod4));
+    EXPECT_FALSE(center->registerHotKey(&hotKey));
+    EXPECT_EQ(center->lastRegistrationStatus(), HotKeyService::kStatusXBadAccess);
+    EXPECT_FALSE(center->lastRegistrationFailure().isEmpty());
+    EXPECT_TRUE(center->allHotKeys().isEmpty());
+
+    // Once the other client lets go, the same combination can be had.
+    xcb_ungrab_key(other, kKey1, root, kMod4);
+    xcb_flush(other);
+    settle(other);
+    EXPECT_TRUE(center->registerHotKey(&hotKey));
+
+    // Two hot keys of this program on one combination: the second is refused.
+    PTHotKey twin("Port 2", hotKey.keyCombo());
+    EXPECT_FALSE(center->registerHotKey(&twin));
+    EXPECT_EQ(center->lastRegistrationStatus(), HotKeyService::kStatusHotKeyExists);
+}
+
+TEST_F(X11HotKeys, RefusalLeavesNoPartialGrab)
+{
+    // The other client holds only the Caps Lock variant: our plain variant succeeds first and
+    // must be undone when the Caps Lock one is refused.
+    ASSERT_TRUE(grabFromOtherClient(kMod4 | XCB_MOD_MASK_LOCK));
+    EXPECT_FALSE(center->registerHotKey(&hotKey));
+    xcb_connection_t *third = xcb_connect(gDisplay.c_str(), nullptr);
+    xcb_generic_error_t *error = xcb_request_check(
+        third, xcb_grab_key_checked(third, 0, root, kMod4, kKey1, XCB_GRAB_MODE_ASYNC,
+                                    XCB_GRAB_MODE_ASYNC));
+    EXPECT_EQ(error, nullptr) << "the plain variant was left grabbed";
+    free(error);
+    xcb_disconnect(third);
+}
+
+TEST_F(X11HotKeys, KeyNamesFollowTheLayout)
+{
+    auto layout = XkbKeyboardLayout::create();
+    ASSERT_NE(layout, nullptr);
+    PTKeyCodeTranslator::setLayoutSource(std::move(layout));
+    ASSERT_TRUE(QProcess::execute("setxkbmap", {"-display", QString::fromStdString(gDisplay), "us"}) == 0);
+    settle(other);
+    ASSERT_TRUE(waitFor([] { return UserDisplayAdditions::stringForKeyCode(0x06) == "Z"; }));
+    EXPECT_EQ(UserDisplayAdditions::stringForKeyCode(0x10), "Y");
+    EXPECT_EQ(UserDisplayAdditions::stringForKeyCode(0x53), "Pad 1");
+
+    const int rc = QProcess::execute("setxkbmap", {"-display", QString::fromStdString(gDisplay), "de"});
+    if (rc != 0)
+        GTEST_SKIP() << "setxkbmap is not available";
+    EXPECT_TRUE(waitFor([] { return UserDisplayAdditions::stringForKeyCode(0x06) == "Y"; }))
+        << UserDisplayAdditions::stringForKeyCode(0x06).toStdString();
+    EXPECT_EQ(UserDisplayAdditions::stringForKeyCode(0x10), "Z");
+    // The German ^ key is a dead key; it still gets a face.
+    EXPECT_EQ(UserDisplayAdditions::stringForKeyCode(0x32), "^");
+    PTKeyCodeTranslator::setLayoutSource(nullptr);
+}
+
+int main(int argc, char **argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    if (access("/usr/bin/Xvfb", X_OK) != 0) {
+        std::fprintf(stderr, "Xvfb is not installed: skipped\n");
+        return 77;
+    }
+    int fds[2];
+    if (pipe(fds) != 0)
+        return 1;
+    const std::string fdText = std::to_string(fds[1]);
+    const char *xvfbArgs[] = {"Xvfb", "-displayfd", fdText.c_str(), "-screen", "0",
+                              "640x480x24", "-nolisten", "tcp", nullptr};
+    pid_t xvfb = 0;
+    if (posix_spawn(&xvfb, "/usr/bin/Xvfb", nullptr, nullptr, const_cast<char **>(xvfbArgs),
+                    environ) != 0) {
+        std::fprintf(stderr, "Xvfb did not start: skipped\n");
+        return 77;
+    }
+    close(fds[1]);
+    std::string number;
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n')
+        number += c;
+    close(fds[0]);
+    if (number.empty()) {
+        kill(xvfb, SIGTERM);
+        waitpid(xvfb, nullptr, 0);
+        std::fprintf(stderr, "Xvfb gave no display: skipped\n");
+        return 77;
+    }
+    gDisplay = ":" + number;
+    setenv("DISPLAY", gDisplay.c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+
+    int result = 1;
+    {
+        QGuiApplication app(argc, argv);
+        result = RUN_ALL_TESTS();
+    }
+    kill(xvfb, SIGTERM); // only the server this process started
+    waitpid(xvfb, nullptr, 0);
+    return result;
+}
