@@ -1,0 +1,10 @@
+// Test entry: the check and the test's server both run on this event loop.
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
