@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <system_error>
 
 namespace tarvex {
 
@@ -77,8 +78,13 @@ int HidrawWorker::run(Op op, std::uint8_t *buffer, int length, int *returned, in
     std::unique_lock lock(s.mutex);
     if (s.pending || s.running)
         return EBUSY;
-    if (!mThread.joinable())
-        mThread = std::thread(&HidrawWorker::loop, mShared);
+    if (!mThread.joinable()) {
+        try {
+            mThread = std::thread(&HidrawWorker::loop, mShared);
+        } catch (const std::system_error &) {
+            return EAGAIN; // no thread to run the call on: fail this transfer, not the program
+        }
+    }
 
     // The helper works on its own copy: after a time-out the caller's buffer may be gone.
     s.op = op;
