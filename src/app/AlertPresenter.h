@@ -1,0 +1,34 @@
+// The one place the application shows modal alerts. The program installs nothing and gets
+// message boxes; tests install a scripted presenter so that no test ever waits on a box.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+class AlertPresenter
+{
+public:
+    virtual ~AlertPresenter() = default;
+
+    // Shows a modal alert and returns 1 when the default button was chosen, 0 for the
+    // alternate one. An empty alternateButton shows only the default button.
+    virtual int runAlert(const QString &title, const QString &message,
+                         const QString &defaultButton, const QString &alternateButton) = 0;
+
+    // The presenter in use: the installed one, else the message-box presenter.
+    static AlertPresenter &current();
+    // Installs a presenter (not owned); null restores the message boxes.
+    static void install(AlertPresenter *presenter);
+    // Parent for the boxes (may be null).
+    static void setParentWindow(QWidget *window);
+    static QWidget *parentWindow();
+};
+
+// The presenter the program uses: a QMessageBox.
+class MessageBoxAlertPresenter : public AlertPresenter
+{
+public:
+    int runAlert(const QString &title, const QString &message, const QString &defaultButton,
+                 const QString &alternateButton) override;
+};

@@ -1,0 +1,143 @@
+// Entry point of tarvexcc: options, one instance per session, the USB backend (real or
+// simulated), then the application controller on the Qt event loop.
+#include "ApplicationController.h"
+#include "SingleInstanceGuard.h"
+#include "TarvexCCApp.h"
+#include "TarvexVersion.h"
+#include "UnixSignalRelay.h"
+#include "switch/DefaultsStore.h"
+#include "switch/DeviceGate.h"
+#include "usb/IOWarriorLib.h"
+#include "usb/linux/LinuxHidPlatform.h"
+#include "usb/sim/SimHidPlatform.h"
+
+#include <QLocale>
+#include <QSessionManager>
+#include <QTimer>
+#include <QTranslator>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr int kMaxSimulatedSwitches = 16;
+
+void printUsage(FILE *out)
+{
+    std::fprintf(out,
+                 "Usage: tarvexcc [--simulate[=N]] [--version] [--help]\n"
+                 "\n"
+                 "Controls Tarvex video switches from the system tray.\n"
+                 "\n"
+                 "  --simulate[=N]  use N simulated switches instead of USB (default 2, 1-%d)\n"
+                 "  --version       print the version and exit\n"
+                 "  --help          print this help and exit\n"
+                 "\n"
+                 "Only one tarvexcc runs per session; starting another one shows the menu of\n"
+                 "the running one.\n",
+                 kMaxSimulatedSwitches);
+}
+
+// 0 = use USB, N = simulate N switches, -1 = bad value (already reported).
+int simulateOption(const char *argument)
+{
+    if (std::strcmp(argument, "--simulate") == 0)
+        return 2;
+    const char *value = argument + std::strlen("--simulate=");
+    char *end = nullptr;
+    errno = 0;
+    const long n = std::strtol(value, &end, 10);
+    if (*value == '\0' || *end != '\0' || errno != 0 || n < 1 || n > kMaxSimulatedSwitches) {
+        std::fprintf(stderr, "tarvexcc: --simulate wants a number from 1 to %d, not '%s'\n",
+                     kMaxSimulatedSwitches, value);
+        return -1;
+    }
+    return int(n);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Answered and checked before any connection to a display, so they work on a console.
+    int simulated = 0;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("tarvexcc %s\n", TARVEX_VERSION);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            printUsage(stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--simulate") == 0 || std::strncmp(argv[i], "--simulate=", 11) == 0) {
+            simulated = simulateOption(argv[i]);
+            if (simulated < 0)
+                return 2;
+        }
+    }
+
+    TarvexCCApp app(argc, argv);
+    // Qt has taken its own options (-display, -platform ...); anything else left is a mistake.
+    for (const QString &argument : app.arguments().mid(1)) {
+        if (!argument.startsWith(QLatin1String("--simulate"))) {
+            std::fprintf(stderr, "tarvexcc: unknown option '%s'\n", qPrintable(argument));
+            printUsage(stderr);
+            return 2;
+        }
+    }
+
+    QTranslator translator;
+    if (translator.load(QLocale(), QStringLiteral("tarvexcc"), QStringLiteral("_"),
+                        QStringLiteral(":/i18n")))
+        app.installTranslator(&translator);
+
+    SingleInstanceGuard instanceGuard;
+    switch (instanceGuard.claim()) {
+    case SingleInstanceGuard::Outcome::First:
+        break;
+    case SingleInstanceGuard::Outcome::OtherNotified:
+        std::fprintf(stderr, "tarvexcc: already running; its menu is shown.\n");
+        return 0;
+    case SingleInstanceGuard::Outcome::OtherUnreachable:
+        std::fprintf(stderr, "tarvexcc: another tarvexcc is already running in this session.\n");
+        return 0;
+    }
+
+    std::unique_ptr<tarvex::HidPlatform> platform;
+    if (simulated > 0)
+        platform = tarvex::SimHidPlatform::withDefaultSwitches(simulated);
+    else
+        platform = std::make_unique<tarvex::LinuxHidPlatform>();
+    IOWarriorSetPlatform(platform.get());
+
+    ApplicationController controller;
+    QObject::connect(&instanceGuard, &SingleInstanceGuard::showMenuRequested, &controller,
+                     &ApplicationController::popUpStatusMenu);
+
+    // Every orderly end runs the shut-down sequence: Quit, the session's end, and signals.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &controller,
+                     &ApplicationController::applicationWillTerminate);
+    UnixSignalRelay signalRelay;
+    signalRelay.watch({SIGTERM, SIGINT, SIGHUP});
+    QObject::connect(&signalRelay, &UnixSignalRelay::received, &controller,
+                     [&controller] { controller.terminate(nullptr); });
+    // Autostart starts us at login; the session manager must not start a second copy.
+    QObject::connect(&app, &QGuiApplication::saveStateRequest, &app,
+                     [](QSessionManager &manager) { manager.setRestartHint(QSessionManager::RestartNever); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [](QSessionManager &) {
+        DefaultsStore::standard().synchronize();
+    });
+
+    QTimer::singleShot(0, &controller, &ApplicationController::applicationDidFinishLaunching);
+    const int status = app.exec();
+    // aboutToQuit has run the shut-down sequence; the platform outlives the controller's use.
+    IOWarriorSetPlatform(nullptr);
+    return status;
+}
