@@ -3,12 +3,8 @@
 
 #include "switch/DefaultsStore.h"
 #include "usb/IOWarriorLib.h"
-#include "usb/sim/SimHidPlatform.h"
-
-#if __has_include("usb/linux/LinuxHidPlatform.h")
 #include "usb/linux/LinuxHidPlatform.h"
-#define TARVEX_HAVE_LINUX_PLATFORM 1
-#endif
+#include "usb/sim/SimHidPlatform.h"
 
 #include <cstdio>
 
@@ -57,11 +53,7 @@ int CliContext::openDevices()
     if (mOptions.simulate > 0) {
         mPlatform = tarvex::SimHidPlatform::withDefaultSwitches(mOptions.simulate);
     } else {
-#ifdef TARVEX_HAVE_LINUX_PLATFORM
         mPlatform = std::make_unique<tarvex::LinuxHidPlatform>();
-#else
-        return fail(QStringLiteral("this build has no USB support; use --simulate"));
-#endif
     }
     IOWarriorSetPlatform(mPlatform.get());
     if (IOWarriorInit() < 0)
