@@ -53,6 +53,7 @@ void PTKeyComboPanel::windowDidLoad()
     });
     // A sheet whose parent window is destroyed goes down with it: report it as cancelled.
     connect(mWindow, &QObject::destroyed, this, [this] {
+        mWindow.clear(); // already down to a QWidget: not to be touched as a dialog
         if (mRunningAsSheet)
             sheetDidEnd(Cancelled);
     });
