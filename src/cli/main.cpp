@@ -2,6 +2,7 @@
 // command from the table below and hands it a CliContext.
 #include "cli/CliCommand.h"
 #include "cli/CliContext.h"
+#include "cli/FirmwareCommand.h"
 #include "cli/ListCommand.h"
 #include "cli/PortCommand.h"
 #include "cli/StatusCommand.h"
@@ -26,6 +27,7 @@ std::vector<std::unique_ptr<CliCommand>> makeCommands()
     commands.push_back(std::make_unique<ListCommand>());
     commands.push_back(std::make_unique<StatusCommand>());
     commands.push_back(std::make_unique<PortCommand>());
+    commands.push_back(std::make_unique<FirmwareCommand>());
     return commands;
 }
 

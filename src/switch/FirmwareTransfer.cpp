@@ -50,6 +50,8 @@ void FirmwareTransfer::setClock(TransferClock *clock)
 
 IOWarriorListNodeStruct *FirmwareTransfer::selectedNode() const
 {
+    if (!mTargetSerial.isEmpty())
+        return mRegistry.deviceWithSerial(mTargetSerial);
     return mRegistry.deviceWithSerial(mDefaults.stringForKey(QStringLiteral("Selected Switch")));
 }
 

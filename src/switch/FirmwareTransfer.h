@@ -39,6 +39,10 @@ public:
     // Not owned; null goes back to the real clock.
     void setClock(TransferClock *clock);
 
+    // The switch to write to by serial (tarvexctl --serial); empty, the default: the one
+    // stored under "Selected Switch".
+    void setTargetSerial(const QString &serial) { mTargetSerial = serial; }
+
     bool isRunning() const { return mRunning; }
 
     // Starts writing `firmware` (the whole check answer, version line first) into the switch
@@ -77,6 +81,7 @@ private:
     FirmwareTransferObserver *mObserver = nullptr;
     std::unique_ptr<TransferClock> mOwnClock;
     TransferClock *mClock = nullptr;
+    QString mTargetSerial;
 
     bool mRunning = false;
     SRecordImage mImage;

@@ -67,8 +67,9 @@ bool FirmwareUpdateCheck::selectFile()
 {
     if (mReply)
         return false;
-    IOWarriorListNodeStruct *node =
-        mRegistry.deviceWithSerial(mDefaults.stringForKey(QStringLiteral("Selected Switch")));
+    IOWarriorListNodeStruct *node = mRegistry.deviceWithSerial(
+        mTargetSerial.isEmpty() ? mDefaults.stringForKey(QStringLiteral("Selected Switch"))
+                                : mTargetSerial);
     // Without a switch there are no values to ask about; a query with made-up ones would
     // only get a made-up answer.
     if (!node) {

@@ -35,6 +35,9 @@ public:
     static QString queryURL(const QString &base, const QString &appVersion,
                             const QString &firmwareVersion, std::int32_t switchID);
 
+    // The switch to ask about by serial (tarvexctl --serial); empty, the default: the one
+    // stored under "Selected Switch".
+    void setTargetSerial(const QString &serial) { mTargetSerial = serial; }
     // A check address that wins over the defaults (tarvexctl --url); empty: none.
     void setCheckURLOverride(const QString &url) { mURLOverride = url; }
     QString checkURL() const;
@@ -69,6 +72,7 @@ private:
     QNetworkReply *mReply = nullptr; // the fetch under way; owned until it ends
     QByteArray mBody;
     QString mURLOverride;
+    QString mTargetSerial;
     QString mLastQueryURL;
     int mTimeoutMs = kDefaultTimeoutMs;
 };
