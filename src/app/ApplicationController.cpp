@@ -95,8 +95,8 @@ void centerAndShow(QWidget *window)
     QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
     if (screen == nullptr)
         screen = QGuiApplication::primaryScreen();
-    if (!window->isVisible())
-        window->adjustSize();
+    // The designed size, but never smaller than the contents need (long translations).
+    window->resize(window->size().expandedTo(window->minimumSizeHint()));
     if (screen != nullptr) {
         const QRect area = screen->availableGeometry();
         window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
@@ -808,8 +808,6 @@ void ApplicationController::_loadHelp()
 void ApplicationController::showHelp(QObject *)
 {
     _loadHelp();
-    if (!mHelpWindow->isVisible())
-        mHelpWindow->resize(mHelpWindow->size().expandedTo(QSize(640, 560)));
     centerAndShow(mHelpWindow);
 }
 
