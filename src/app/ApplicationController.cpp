@@ -3,6 +3,7 @@
 
 #include "AlertPresenter.h"
 #include "AutostartEntry.h"
+#include "FirmwareWindowController.h"
 #include "SwitchPopUp.h"
 #include "TarvexVersion.h"
 #include "switch/DefaultsStore.h"
@@ -128,6 +129,9 @@ ApplicationController::~ApplicationController()
 {
     if (gSharedApplication == this)
         gSharedApplication = nullptr;
+    // The firmware controller drives widgets of the firmware window: it goes before them.
+    delete mFirmwareController;
+    mFirmwareController = nullptr;
     // The windows and menus are this controller's "interface file": they go with it.
     delete mStatusItem;
     delete mNoTrayWindow;
@@ -232,6 +236,8 @@ void ApplicationController::_buildWindows()
     mProgress = mFirmwareUi->mProgress;
     mFilename = mFirmwareUi->mFilename;
     mUpgradeBtn = mFirmwareUi->mUpgradeBtn;
+    mFirmwareController = new FirmwareWindowController(*mIOWarriorController, DefaultsStore::standard(),
+                                                       mVersion, mProgress, mFirmwareUi->mCheckBtn, this);
     connect(mFirmwareUi->mCheckBtn, &QPushButton::clicked, this,
             [this] { selectFile(mFirmwareUi->mCheckBtn); });
     connect(mFirmwareUi->mCloseBtn, &QPushButton::clicked, mFirmwareUpgrdWnd, &QWidget::close);
@@ -760,7 +766,8 @@ void ApplicationController::upgradeFirmware(QObject *)
 
 void ApplicationController::selectFile(QObject *)
 {
-    // The firmware update check plugs in here.
+    if (mFirmwareController)
+        mFirmwareController->selectFile();
 }
 
 QString ApplicationController::getAppVersion() const

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 
+class FirmwareWindowController;
 class IOWarriorController;
 class PTHotKey;
 class QAction;
@@ -162,6 +163,8 @@ public:
     QCheckBox *mLaunchAtLoginBox = nullptr;
     QAction *mLaunchAtLoginItem = nullptr;
     QWidget *mNoTrayWindow = nullptr; // stands in for the tray when the desktop has none
+    // The firmware window's check and transfer (a child of this controller).
+    FirmwareWindowController *mFirmwareController = nullptr;
 
 signals:
     // Start-up could not reach USB and asked the application to end.
