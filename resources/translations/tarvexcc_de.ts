@@ -23,6 +23,10 @@
         <translation>Firmware-Aktualisierung abgeschlossen</translation>
     </message>
     <message>
+        <source>Firmware Upgrade failed: the switch did not answer</source>
+        <translation>Firmware-Aktualisierung fehlgeschlagen: Der Umschalter hat nicht geantwortet</translation>
+    </message>
+    <message>
         <source>Firmware Upgrade…</source>
         <translation>Firmware-Aktualisierung …</translation>
     </message>
@@ -149,6 +153,10 @@ Installieren Sie die udev-Regel, die Ihnen Zugriff auf Tarvex-Umschalter gibt:
     <message>
         <source>Yes</source>
         <translation>Ja</translation>
+    </message>
+    <message>
+        <source>The firmware image is damaged. Nothing was written to the switch.</source>
+        <translation>Das Firmware-Abbild ist beschädigt. Es wurde nichts in den Umschalter geschrieben.</translation>
     </message>
 </context>
 <context>

@@ -89,9 +89,10 @@ void FirmwareWindowController::onCheckFinished(const FirmwareCheckAnswer &answer
         break;
     case FirmwareCheckAnswer::Kind::Offer: {
         qCInfo(lcFirmware) << answer.firstLine();
-        // A translation may show the offered version where it says %@.
+        // A translation may show the offered version where it says %@ (without the line's
+        // carriage return, which has no place in a dialog).
         QString message = tx("New Firmware available");
-        message.replace(QLatin1String("%@"), answer.firstLine());
+        message.replace(QLatin1String("%@"), answer.offeredVersion());
         if (alerts.runAlert(kAlertTitle, message, tx("Yes"), tx("No")) == 1) {
             // Busy until the transfer's finished(), which also ends a refusal before the
             // first report (switch gone meanwhile, damaged image).

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 
 #include <functional>
@@ -249,6 +250,26 @@ private slots:
         QCOMPARE(mAlerts.alerts[1].title, QStringLiteral("Firmware Upgrade"));
         QCOMPARE(mAlerts.alerts[1].message, QStringLiteral("Firmware Upgrade failed: the switch did not answer"));
         QCOMPARE(mSwitch->restartCount(), 1);
+    }
+
+    void germanAlertsShowTheVersionAndTheNewTexts()
+    {
+        QTranslator german;
+        QVERIFY(german.load(QStringLiteral(":/i18n/tarvexcc_de.qm")));
+        QCoreApplication::installTranslator(&german);
+        mServer->respond(200, image(3).replace("1.5\n", "1.5\r\n"));
+        mAlerts.whileOpen = [this] {
+            if (mAlerts.alerts.size() == 1)
+                mSwitch->setReadNeverAnswers(true);
+        };
+        runCheck();
+        QCoreApplication::removeTranslator(&german);
+        QCOMPARE(mAlerts.alerts.size(), 2);
+        QCOMPARE(mAlerts.alerts[0].message, QStringLiteral("Neue Firmware 1.5 verfügbar. Jetzt aktualisieren?"));
+        QCOMPARE(mAlerts.alerts[1].title, QStringLiteral("Firmware-Aktualisierung"));
+        QCOMPARE(mAlerts.alerts[1].message,
+                 QStringLiteral("Firmware-Aktualisierung fehlgeschlagen: Der Umschalter hat nicht geantwortet"));
+        QCOMPARE(mAlerts.alerts[1].defaultButton, QStringLiteral("OK"));
     }
 
     void damagedOfferIsRefusedWithoutWriting()
