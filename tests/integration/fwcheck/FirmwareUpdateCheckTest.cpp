@@ -163,6 +163,17 @@ TEST_F(FirmwareUpdateCheckTest, UnreachableServerIsNoAnswer)
     EXPECT_EQ(check.checkAndWait().kind(), Kind::NoAnswer);
 }
 
+TEST_F(FirmwareUpdateCheckTest, FailedTlsHandshakeIsNoAnswer)
+{
+    // An https address answered by a server that speaks no TLS: the secure connection
+    // fails, and that is never taken for an answer.
+    server.respond(200, "NULL");
+    check.setCheckURLOverride(server.baseURL().replace(QLatin1String("http:"), QLatin1String("https:")));
+    const FirmwareCheckAnswer answer = check.checkAndWait();
+    EXPECT_EQ(answer.kind(), Kind::NoAnswer);
+    EXPECT_FALSE(answer.reason().isEmpty());
+}
+
 TEST_F(FirmwareUpdateCheckTest, WithoutAnAttachedSwitchNothingIsAsked)
 {
     defaults.setObjectForKey(QStringLiteral("Selected Switch"), QStringLiteral("00009999"));
