@@ -83,13 +83,19 @@ QVariant fromPlist(plist_t node)
             list.append(fromPlist(plist_array_get_item(node, i)));
         return list;
     }
-    case PLIST_STRING:
+    case PLIST_STRING: {
+        // Not plist_get_string_val(): it asserts (aborting the program) on a string of a
+        // damaged binary list whose stored length disagrees with its NUL; the pointer
+        // getter hands out the bytes as stored. Text stops at the first NUL as it would.
+        uint64_t length = 0;
+        const char *text = plist_get_string_ptr(node, &length);
+        if (!text)
+            return QString();
+        return QString::fromUtf8(text, qsizetype(qstrnlen(text, uint(qMin<uint64_t>(length, 1u << 24)))));
+    }
     case PLIST_KEY: {
         char *text = nullptr;
-        if (plist_get_node_type(node) == PLIST_STRING)
-            plist_get_string_val(node, &text);
-        else
-            plist_get_key_val(node, &text);
+        plist_get_key_val(node, &text);
         const QString s = QString::fromUtf8(text ? text : "");
         free(text);
         return s;
