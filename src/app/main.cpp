@@ -2,11 +2,13 @@
 // simulated), then the application controller on the Qt event loop.
 #include "ApplicationController.h"
 #include "SingleInstanceGuard.h"
+#include "SleepWatcher.h"
 #include "TarvexCCApp.h"
 #include "TarvexVersion.h"
 #include "UnixSignalRelay.h"
 #include "switch/DefaultsStore.h"
 #include "switch/DeviceGate.h"
+#include "usb/IOWarriorController.h"
 #include "usb/IOWarriorLib.h"
 #include "usb/linux/LinuxHidPlatform.h"
 #include "usb/sim/SimHidPlatform.h"
@@ -133,6 +135,19 @@ int main(int argc, char **argv)
                      [](QSessionManager &manager) { manager.setRestartHint(QSessionManager::RestartNever); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [](QSessionManager &) {
         DefaultsStore::standard().synchronize();
+    });
+
+    // After a suspend the device list is rebuilt as after an unplug: a hidraw node that
+    // lived through it may no longer lead to its switch.
+    SleepWatcher sleepWatcher;
+    QObject::connect(&sleepWatcher, &SleepWatcher::resumed, &controller, [] {
+        gIOWarriorListDirty = 1;
+        DeviceGate::instance().runOrDefer([] {
+            if (IOWarriorController *registry = IOWarriorController::sharedApplication())
+                registry->findAttachedDevices();
+            if (ApplicationController *app = ApplicationController::sharedApplication())
+                app->updateAttachedDevices();
+        });
     });
 
     QTimer::singleShot(0, &controller, &ApplicationController::applicationDidFinishLaunching);
