@@ -158,6 +158,34 @@ Installieren Sie die udev-Regel, die Ihnen Zugriff auf Tarvex-Umschalter gibt:
         <source>The firmware image is damaged. Nothing was written to the switch.</source>
         <translation>Das Firmware-Abbild ist beschädigt. Es wurde nichts in den Umschalter geschrieben.</translation>
     </message>
+    <message>
+        <source>%1 — not active: %2</source>
+        <translation>%1 – nicht aktiv: %2</translation>
+    </message>
+    <message>
+        <source>The hot key could not be registered.</source>
+        <translation>Das Tastenkürzel konnte nicht registriert werden.</translation>
+    </message>
+    <message>
+        <source>Another application already uses this key combination.</source>
+        <translation>Ein anderes Programm verwendet diese Tastenkombination bereits.</translation>
+    </message>
+    <message>
+        <source>Another hot key already uses this key combination.</source>
+        <translation>Ein anderes Tastenkürzel verwendet diese Tastenkombination bereits.</translation>
+    </message>
+    <message>
+        <source>Global hot keys are not available in this session.</source>
+        <translation>Globale Tastenkürzel sind in dieser Sitzung nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>This key cannot be used as a hot key.</source>
+        <translation>Diese Taste kann nicht als Tastenkürzel verwendet werden.</translation>
+    </message>
+    <message>
+        <source>The hot key could not be registered (error %1).</source>
+        <translation>Das Tastenkürzel konnte nicht registriert werden (Fehler %1).</translation>
+    </message>
 </context>
 <context>
     <name>ConfigWindow</name>
@@ -258,6 +286,33 @@ Installieren Sie die udev-Regel, die Ihnen Zugriff auf Tarvex-Umschalter gibt:
     <message>
         <source>Tarvex CC Help</source>
         <translation>Tarvex CC – Hilfe</translation>
+    </message>
+</context>
+<context>
+    <name>PTKeyComboPanel</name>
+    <message>
+        <source>Hot Key</source>
+        <translation>Tastenkürzel</translation>
+    </message>
+    <message>
+        <source>Press the new key combination for “%@”.</source>
+        <translation>Drücken Sie die neue Tastenkombination für „%@“.</translation>
+    </message>
+    <message>
+        <source>Press a key combination while this field has the focus.</source>
+        <translation>Drücken Sie eine Tastenkombination, während dieses Feld den Fokus hat.</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
     </message>
 </context>
 </TS>

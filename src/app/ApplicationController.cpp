@@ -4,6 +4,9 @@
 #include "AlertPresenter.h"
 #include "AutostartEntry.h"
 #include "FirmwareWindowController.h"
+#include "PTHotKeys/PTHotKey.h"
+#include "PTHotKeys/PTHotKeyCenter.h"
+#include "PTKeyComboPanel.h"
 #include "SwitchPopUp.h"
 #include "TarvexVersion.h"
 #include "switch/DefaultsStore.h"
@@ -26,6 +29,7 @@
 #include <QIcon>
 #include <QJsonValue>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -702,37 +706,202 @@ void ApplicationController::rotatePorts(QObject *)
 
 // --- hot keys ----------------------------------------------------------------------------------
 
+namespace {
+
+// The five bindings, in the order they are made, registered and saved.
+struct BindingSpec {
+    const char *key;    // identifier, name and defaults key
+    const char *action; // invokable member of the controller taking the sender
+};
+constexpr BindingSpec kBindings[5] = {
+    {"Port 1", "switchToPort1"}, {"Port 2", "switchToPort2"}, {"Port 3", "switchToPort3"},
+    {"Port 4", "switchToPort4"}, {"Rotate", "rotate"},
+};
+constexpr int kBindingCount = 5;
+
+// What a binding's field and menu item say about a valid combination the service refused.
+QString notActiveText(const QString &description, const QString &reason)
+{
+    return tx("%1 — not active: %2").arg(description, reason);
+}
+
+} // namespace
+
+PTHotKey *&ApplicationController::_hotKey(int index)
+{
+    PTHotKey **const hotKeys[kBindingCount] = {&mHotkey1, &mHotkey2, &mHotkey3, &mHotkey4, &mHotkey5};
+    return *hotKeys[index];
+}
+
+QAction *ApplicationController::_menuHotkey(int index) const
+{
+    QAction *const items[kBindingCount] = {mMenuHotkey1, mMenuHotkey2, mMenuHotkey3, mMenuHotkey4,
+                                           mMenuHotkey5};
+    return items[index];
+}
+
+QLineEdit *ApplicationController::_hotkeyField(int index) const
+{
+    QLineEdit *const fields[kBindingCount] = {mHotkeyField1, mHotkeyField2, mHotkeyField3,
+                                              mHotkeyField4, mHotkeyField5};
+    return fields[index];
+}
+
+QString ApplicationController::hotkeyFailure(int binding) const
+{
+    return binding >= 1 && binding <= kBindingCount ? mHotkeyFailure[binding - 1] : QString();
+}
+
 void ApplicationController::setUpHotKeys()
 {
-    // The hot-key bindings plug in here (start-up step 6).
+    const DefaultsStore &defaults = DefaultsStore::standard();
+    for (int i = 0; i < kBindingCount; ++i) {
+        const QString key = QString::fromLatin1(kBindings[i].key);
+        const PTKeyCombo combo = PTKeyCombo::keyComboWithPlistRepresentation(defaults.objectForKey(key));
+        // A child of the controller: should the controller go without the quit steps, the
+        // center still hears of the hot key's end and drops its grab.
+        auto *hotKey = new PTHotKey(key, combo, this);
+        hotKey->setName(key);
+        hotKey->setTarget(this);
+        hotKey->setAction(kBindings[i].action);
+        delete _hotKey(i); // a second launch replaces, never leaks
+        _hotKey(i) = hotKey;
+        mHotkeyFailure[i].clear();
+        _showKeyEquivalent(i);
+    }
+    for (int i = 0; i < kBindingCount; ++i)
+        _registerHotKey(i);
+}
+
+void ApplicationController::_registerHotKey(int index)
+{
+    PTHotKeyCenter *center = PTHotKeyCenter::sharedCenter();
+    if (center->registerHotKey(_hotKey(index))) {
+        mHotkeyFailure[index].clear();
+    } else {
+        // The binding keeps its combination; the user is told why pressing it does nothing.
+        const QString reason = center->lastRegistrationFailure();
+        mHotkeyFailure[index] = reason.isEmpty() ? tx("The hot key could not be registered.") : reason;
+    }
+    _showKeyEquivalent(index);
+}
+
+// The menu shows the combination beside the command, for display only: it is written into the
+// item's text after a tab, the column a menu keeps for shortcuts, and never becomes a
+// QAction shortcut. A shortcut would be a second trigger next to the global grab (on a
+// desktop that routes keys to an open menu or to our windows the command would run twice).
+void ApplicationController::_showKeyEquivalent(int index)
+{
+    QAction *item = _menuHotkey(index);
+    PTHotKey *hotKey = _hotKey(index);
+    if (item == nullptr || hotKey == nullptr)
+        return;
+    const PTKeyCombo combo = hotKey->keyCombo();
+    QVariant title = item->property("tarvexTitle");
+    if (!title.isValid()) {
+        title = item->text().section(QLatin1Char('\t'), 0, 0);
+        item->setProperty("tarvexTitle", title);
+    }
+    item->setProperty("keyEquivalentModifierMask", combo.keyEquivalentModifierMask());
+    item->setProperty("keyEquivalent", combo.keyEquivalent());
+    QString text = title.toString();
+    if (combo.isValidHotKeyCombo()) {
+        // "&" is a mnemonic marker in menu texts; a key named "&" (AZERTY 1) must show as one.
+        text += QLatin1Char('\t') + combo.description().replace(QLatin1Char('&'), QLatin1String("&&"));
+    }
+    item->setText(text);
+    const QString &failure = mHotkeyFailure[index];
+    item->setToolTip(failure.isEmpty() || !combo.isValidHotKeyCombo()
+                         ? QString()
+                         : notActiveText(combo.description(), failure));
 }
 
 void ApplicationController::updateHotkeyDescriptions()
 {
-    // The hot-key bindings plug in here (writes the five descriptions).
+    for (int i = 0; i < kBindingCount; ++i) {
+        QLineEdit *field = _hotkeyField(i);
+        PTHotKey *hotKey = _hotKey(i);
+        if (field == nullptr || hotKey == nullptr)
+            continue;
+        const PTKeyCombo combo = hotKey->keyCombo();
+        const QString &failure = mHotkeyFailure[i];
+        const bool inactive = combo.isValidHotKeyCombo() && !failure.isEmpty();
+        const QString text = inactive ? notActiveText(combo.description(), failure) : combo.description();
+        field->setText(text);
+        // The field is narrow; the whole sentence stays readable on hover.
+        field->setToolTip(inactive ? text : QString());
+        field->setCursorPosition(0);
+    }
 }
 
 void ApplicationController::configureHotkeys(QObject *)
 {
-    // The hot-key bindings plug in here; the window itself is shown already.
+    // The fields show what the last updateHotkeyDescriptions wrote; the other controls of the
+    // window follow what may have changed behind our back.
     _refreshLoginControls();
     _refreshTimeInterval();
     centerAndShow(mHotkeyConfigWnd);
 }
 
-void ApplicationController::setHotkey(QObject *)
+void ApplicationController::setHotkey(QObject *sender)
 {
-    // The hot-key bindings plug in here (runs the capture panel for the sender's tag).
+    PTKeyComboPanel *panel = PTKeyComboPanel::sharedPanel();
+    const QVariant tagValue = sender != nullptr ? sender->property("tag") : QVariant();
+    bool isNumber = false;
+    const int tag = tagValue.toInt(&isNumber);
+    if (!isNumber || tag < 1 || tag > kBindingCount)
+        return;
+    PTHotKey *hotKey = _hotKey(tag - 1);
+    if (hotKey == nullptr) // start-up never made the bindings, or quit took them
+        return;
+    panel->setKeyCombo(hotKey->keyCombo());
+    panel->setKeyBindingName(hotKey->name());
+    panel->runSheetForModalWindow(mHotkeyConfigWnd, this);
 }
 
-void ApplicationController::hotKeySheetDidEndWithReturnCode(int)
+void ApplicationController::hotKeySheetDidEndWithReturnCode(int returnCode)
 {
-    // The hot-key bindings plug in here (applies the captured combination).
+    // Cancel changes nothing. This is also the only answer heard while the controller itself
+    // goes down (its window takes the sheet along), so it must touch nothing.
+    if (returnCode != 1)
+        return;
+    PTKeyComboPanel *panel = PTKeyComboPanel::sharedPanel();
+    const QString name = panel->keyBindingName();
+    int index = -1;
+    for (int i = 0; i < kBindingCount; ++i) {
+        if (name == QLatin1String(kBindings[i].key)) {
+            index = i;
+            break;
+        }
+    }
+    if (index < 0 || _hotKey(index) == nullptr) {
+        updateHotkeyDescriptions();
+        return;
+    }
+    _hotKey(index)->setKeyCombo(panel->keyCombo());
+    // Drops the old grab first; after Clear the hot key stays unregistered. The new
+    // combination is not stored here: the quit steps do that.
+    _registerHotKey(index);
+    updateHotkeyDescriptions();
 }
 
 void ApplicationController::saveHotKeys()
 {
-    // The hot-key bindings plug in here (shut-down step 1: store, unregister, release).
+    DefaultsStore &defaults = DefaultsStore::standard();
+    for (int i = 0; i < kBindingCount; ++i) {
+        PTHotKey *&hotKey = _hotKey(i);
+        if (hotKey == nullptr) // start-up stopped early: the stored combinations stay as they are
+            continue;
+        const QString key = QString::fromLatin1(kBindings[i].key);
+        // Clear ones too ({-1, -1}), so a cleared binding stays cleared after a restart.
+        if (!defaults.setObjectForKey(key, hotKey->keyCombo().plistRepresentation()))
+            std::fprintf(stderr, "tarvexcc: could not save the hot key \"%s\": %s\n",
+                         kBindings[i].key, qPrintable(defaults.lastError()));
+        PTHotKeyCenter::sharedCenter()->unregisterHotKey(hotKey);
+        delete hotKey;
+        hotKey = nullptr;
+        mHotkeyFailure[i].clear();
+    }
 }
 
 void ApplicationController::_refreshTimeInterval()

@@ -3,6 +3,7 @@
 // action the menu, the hot keys and the windows invoke.
 #pragma once
 
+#include "PTKeyComboPanelTarget.h"
 #include "usb/IOWarriorLib.h"
 
 #include <QObject>
@@ -10,6 +11,7 @@
 #include <QSet>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -48,7 +50,7 @@ extern std::int32_t gActiveUSBPort;
 void IOWarriorAddedCallback(void *refCon);
 void IOWarriorRemovedCallback(void *refCon);
 
-class ApplicationController : public QObject
+class ApplicationController : public QObject, public PTKeyComboPanelTarget
 {
     Q_OBJECT
 public:
@@ -76,29 +78,34 @@ public:
     QAction *itemWithTag(int tag) const;
 
     // --- switch commands ---------------------------------------------------------------------
-    void switchToPort1(QObject *sender);
-    void switchToPort2(QObject *sender);
-    void switchToPort3(QObject *sender);
-    void switchToPort4(QObject *sender);
+    // Invokable by name: the hot keys send these (and rotate) through the meta-object system.
+    Q_INVOKABLE void switchToPort1(QObject *sender);
+    Q_INVOKABLE void switchToPort2(QObject *sender);
+    Q_INVOKABLE void switchToPort3(QObject *sender);
+    Q_INVOKABLE void switchToPort4(QObject *sender);
     std::uint32_t getSwitchID(IOWarriorListNodeStruct *node);
     // "major.minor", or a null string for a null node or a failed query.
     QString getFirmwareVersion(IOWarriorListNodeStruct *node);
 
     // --- rotation ------------------------------------------------------------------------------
-    void rotate(QObject *sender);
+    Q_INVOKABLE void rotate(QObject *sender);
     void rotatePorts(QObject *timer);
     bool rotationRunning() const;
     void stopRotation();
     // The period a rotation started now would use, in seconds (never below 1).
     double rotationInterval() const;
 
-    // --- hot keys: the bindings plug into these ------------------------------------------------
+    // --- hot keys: the five bindings "Port 1" ... "Port 4", "Rotate" ---------------------------
     void setUpHotKeys();
     void updateHotkeyDescriptions();
     void configureHotkeys(QObject *sender);
+    // The sender's "tag" property (1-5) picks the binding the capture sheet edits.
     void setHotkey(QObject *sender);
-    void hotKeySheetDidEndWithReturnCode(int returnCode);
+    void hotKeySheetDidEndWithReturnCode(int returnCode) override;
     void saveHotKeys();
+    // Why binding 1-5 is not active although it holds a valid combination (the hot-key
+    // service refused it), or a null string.
+    QString hotkeyFailure(int binding) const;
 
     // --- firmware ------------------------------------------------------------------------------
     void upgradeFirmware(QObject *sender);
@@ -185,10 +192,16 @@ private:
     void _refreshTimeInterval();
     void _storeTimeInterval(int seconds);
     void _requestTermination();
+    PTHotKey *&_hotKey(int index);
+    QAction *_menuHotkey(int index) const;
+    QLineEdit *_hotkeyField(int index) const;
+    void _registerHotKey(int index);
+    void _showKeyEquivalent(int index);
 
     std::unique_ptr<Ui::ConfigWindow> mConfigUi;
     std::unique_ptr<Ui::FirmwareWindow> mFirmwareUi;
     std::unique_ptr<Ui::HelpWindow> mHelpUi;
+    std::array<QString, 5> mHotkeyFailure; // per binding: why its combination is not active
     QSet<QString> mPermissionWarned; // device nodes the user was already told about
     bool mLaunched = false;
     bool mTerminated = false;
