@@ -15,6 +15,7 @@ namespace {
 // Timers that fire early are not a concern, but a timer that fires late wastes transfer
 // time; waking this much before the deadline and sleeping the rest keeps both in hand.
 constexpr auto kTimerMargin = std::chrono::milliseconds(2);
+constexpr auto kSpinLimit = std::chrono::microseconds(200);
 
 } // namespace
 
@@ -25,6 +26,14 @@ TransferClock::TimePoint PreciseTransferClock::now()
 
 void PreciseTransferClock::sleepUntil(TimePoint deadline)
 {
+    // A pause this short costs more in the wake-up than in the waiting: waiting it out on
+    // the CPU keeps the 0.1 ms after each record header from growing to several times that
+    // on a busy machine.
+    if (deadline - now() <= kSpinLimit) {
+        while (now() < deadline) {
+        }
+        return;
+    }
     // steady_clock is CLOCK_MONOTONIC; an absolute deadline does not drift when a sleep is
     // interrupted by a signal and restarted.
     const auto since = deadline.time_since_epoch();
