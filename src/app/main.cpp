@@ -13,6 +13,8 @@
 #include "usb/linux/LinuxHidPlatform.h"
 #include "usb/sim/SimHidPlatform.h"
 
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QLocale>
 #include <QSessionManager>
 #include <QTimer>
@@ -27,6 +29,12 @@
 #include <string>
 
 namespace {
+
+QElapsedTimer &benchClock()
+{
+    static QElapsedTimer clock;
+    return clock;
+}
 
 constexpr int kMaxSimulatedSwitches = 16;
 
@@ -67,6 +75,7 @@ int simulateOption(const char *argument)
 
 int main(int argc, char **argv)
 {
+    benchClock().start();
     // Answered and checked before any connection to a display, so they work on a console.
     int simulated = 0;
     for (int i = 1; i < argc; ++i) {
@@ -151,6 +160,15 @@ int main(int argc, char **argv)
     });
 
     QTimer::singleShot(0, &controller, &ApplicationController::applicationDidFinishLaunching);
+    // scripts/bench: the time from main() to a built status menu (queued after the launch).
+    if (qEnvironmentVariableIsSet("TARVEX_BENCH_READY")) {
+        QTimer::singleShot(0, &controller, [] {
+            std::fprintf(stderr, "menu ready %lld ms after main, at %lld\n",
+                         static_cast<long long>(benchClock().elapsed()),
+                         static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
+            std::fflush(stderr);
+        });
+    }
     const int status = app.exec();
     // aboutToQuit has run the shut-down sequence; the platform outlives the controller's use.
     IOWarriorSetPlatform(nullptr);
