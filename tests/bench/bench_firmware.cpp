@@ -121,7 +121,7 @@ int main(int argc, char **argv)
     std::printf("  ratio            %10.4f  (goal <= 1.05)\n", wallMs / mandatedMs);
     // Nine sleeps per record end in a wake-up (the 0.1 ms after the header is spun).
     const double machineMs = mandatedMs + 9.0 * records * oversleepUs / 1000.0;
-    std::printf("  machine wake-up  %10.1f us per sleep -> %.4f of the ratio is the machine's\n",
+    std::printf("  machine wake-up  %10.1f us per sleep -> %.4f of the quotient is the machine's\n",
                 oversleepUs, machineMs / mandatedMs);
     std::printf("  5 ms timer fired %10ld times, longest gap %.1f ms\n", turns, double(longestGapUs) / 1000.0);
     IOWarriorClearInterfaceList();
