@@ -926,6 +926,12 @@ void ApplicationController::_storeTimeInterval(int seconds)
 
 void ApplicationController::upgradeFirmware(QObject *)
 {
+    // While a transfer owns the switch no query may slip in between its records; the window
+    // is already up then, and the transfer refreshes the version itself.
+    if (DeviceGate::instance().isBusy()) {
+        centerAndShow(mFirmwareUpgrdWnd);
+        return;
+    }
     IOWarriorListNodeStruct *node = selectedNode();
     if (node == nullptr)
         return;

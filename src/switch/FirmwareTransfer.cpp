@@ -162,8 +162,7 @@ void FirmwareTransfer::sendNextRecords()
 void FirmwareTransfer::finishAfterRestart()
 {
     mClock->sleepUntil(mNotBefore);
-    const auto record = SwitchProtocol::query(mRegistry, selectedNode(),
-                                              SwitchProtocol::QueryFirmwareVersion);
+    const auto record = SwitchProtocol::query(mRegistry, mNode, SwitchProtocol::QueryFirmwareVersion);
     if (mObserver)
         mObserver->showFirmwareVersion(record ? SwitchProtocol::firmwareVersionFromRecord(*record)
                                               : QString());
@@ -231,7 +230,9 @@ int FirmwareTransfer::writeSRecordToIOWarrior(IOWarriorListNodeStruct *node, con
 void FirmwareTransfer::restart(QObject *sender)
 {
     Q_UNUSED(sender);
-    IOWarriorListNodeStruct *node = selectedNode();
+    // During a transfer the loop turns, so the selection may change meanwhile: the restart
+    // belongs to the switch that was written. (The gate keeps its node valid.)
+    IOWarriorListNodeStruct *node = mRunning ? mNode : selectedNode();
     if (!node || !node->hidInterface)
         return;
     send(node, Report{kDataTransfer, 0x01, kStartCommand, 0, 0, 0, 0, 0});

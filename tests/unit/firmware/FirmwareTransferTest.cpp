@@ -456,6 +456,24 @@ TEST_F(FirmwareTransferTest, EventLoopTurnsWhileOtherDeviceWorkWaitsForTheEnd)
     EXPECT_FALSE(transfer.isRunning());
 }
 
+TEST_F(FirmwareTransferTest, SelectionChangedMidTransferDoesNotRedirectTheRestart)
+{
+    auto other = sim.plug("00001002", 2, 1, 4);
+    registry.findAttachedDevices();
+    QCoreApplication::processEvents();
+    clearLog();
+    other->clearLog();
+    onReport = [&](std::size_t logged) {
+        if (logged == 10) // the user picks the other switch while the loop turns
+            defaults.setObjectForKey(QStringLiteral("Selected Switch"), QStringLiteral("00001002"));
+    };
+    const FirmwareOutcome outcome = transfer.upgradeAndWait(image(3));
+    EXPECT_EQ(outcome.kind(), Kind::Finished);
+    EXPECT_EQ(sw->restartCount(), 1);
+    EXPECT_EQ(observer.versions, QStringList{QStringLiteral("1.5")}); // asked of the written one
+    EXPECT_TRUE(other->log().empty());
+}
+
 TEST_F(FirmwareTransferTest, NoSelectedSwitchSendsNothingAndShowsNothing)
 {
     defaults.setObjectForKey(QStringLiteral("Selected Switch"), QStringLiteral("99999999"));
