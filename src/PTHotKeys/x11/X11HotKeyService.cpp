@@ -20,9 +20,11 @@ constexpr quint16 kCoreModifierBits = 0xFF;
 
 } // namespace
 
-X11HotKeyService::X11HotKeyService(xcb_connection_t *connection)
+X11HotKeyService::X11HotKeyService(xcb_connection_t *connection, AutoRepeat autoRepeat)
     : mConnection(connection), mRoot(qtXcbRootWindow(connection))
 {
+    if (autoRepeat == AutoRepeat::Detectable)
+        enableDetectableAutoRepeat();
     readModifierMapping();
     // Installed at once (not only with the handler) so keymap changes are followed even
     // before the first hot key exists.
@@ -37,6 +39,33 @@ X11HotKeyService::~X11HotKeyService()
             ungrabVariants(grab);
         xcb_flush(mConnection);
     }
+}
+
+void X11HotKeyService::enableDetectableAutoRepeat()
+{
+    // A held key repeats on the server as a release followed by a press of the same key. The
+    // release ends the passive grab and the press starts it again, so each repeat would look
+    // like a new press of the hot key. With detectable autorepeat this connection gets only
+    // the presses, which the held-key check below drops. The flag belongs to the connection,
+    // which is Qt's: Qt never sets or reads it. Qt tells repeats by their timestamps, so with
+    // the flag on its key events for repeats are no longer marked as repeats; keys still
+    // repeat in text fields. The flag stays on after this service goes (it never is replaced
+    // while the program runs, and two services on one connection must not undo each other).
+    xcb_xkb_use_extension_reply_t *use = xcb_xkb_use_extension_reply(
+        mConnection, xcb_xkb_use_extension(mConnection, XCB_XKB_MAJOR_VERSION,
+                                           XCB_XKB_MINOR_VERSION),
+        nullptr);
+    const bool haveXkb = use && use->supported;
+    std::free(use);
+    if (!haveXkb)
+        return;
+    constexpr uint32_t flag = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
+    xcb_xkb_per_client_flags_reply_t *after = xcb_xkb_per_client_flags_reply(
+        mConnection,
+        xcb_xkb_per_client_flags(mConnection, XCB_XKB_ID_USE_CORE_KBD, flag, flag, 0, 0, 0),
+        nullptr);
+    mDetectableAutoRepeat = after && (after->supported & flag) && (after->value & flag);
+    std::free(after);
 }
 
 void X11HotKeyService::readModifierMapping()
@@ -182,7 +211,12 @@ int X11HotKeyService::unregisterEventHotKey(Handle handle)
         return kStatusParamErr;
     ungrabVariants(*it);
     for (auto down = mKeysDown.begin(); down != mKeysDown.end();) {
-        down = down.value() == handle ? mKeysDown.erase(down) : std::next(down);
+        if (down.value() == handle) {
+            mLastRelease.remove(down.key());
+            down = mKeysDown.erase(down);
+        } else {
+            down = std::next(down);
+        }
     }
     mGrabs.erase(it);
     xcb_flush(mConnection);
@@ -263,6 +297,13 @@ bool X11HotKeyService::nativeEventFilter(const QByteArray &eventType, void *mess
                 continue;
             if (mKeysDown.contains(key->detail))
                 return true; // autorepeat of a held hot key: one action per press
+            const auto released = mLastRelease.constFind(key->detail);
+            if (released != mLastRelease.cend() && released.value() == key->time) {
+                // The press half of a repeat's release-press pair: the key is still held.
+                mKeysDown.insert(key->detail, it.key());
+                return true;
+            }
+            mLastRelease.remove(key->detail);
             mKeysDown.insert(key->detail, it.key());
             const Grab grab = *it; // the handler may unregister it
             dispatch(grab, kEventHotKeyPressed);
@@ -277,6 +318,8 @@ bool X11HotKeyService::nativeEventFilter(const QByteArray &eventType, void *mess
         return false;
     const Handle handle = down.value();
     mKeysDown.erase(down);
+    if (!mDetectableAutoRepeat)
+        mLastRelease.insert(key->detail, key->time);
     const auto it = mGrabs.constFind(handle);
     if (it != mGrabs.cend()) {
         const Grab grab = *it;

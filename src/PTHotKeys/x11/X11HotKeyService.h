@@ -13,7 +13,13 @@
 class X11HotKeyService : public HotKeyService, public QAbstractNativeEventFilter
 {
 public:
-    explicit X11HotKeyService(xcb_connection_t *connection);
+    enum class AutoRepeat {
+        Detectable,   // ask the server for presses without releases while a key repeats
+        ServerDefault // leave the connection as it is (tests of the timestamp rule)
+    };
+
+    explicit X11HotKeyService(xcb_connection_t *connection,
+                              AutoRepeat autoRepeat = AutoRepeat::Detectable);
     ~X11HotKeyService() override;
 
     int registerEventHotKey(qint32 keyCode, qint32 modifiers, HotKeyID id,
@@ -25,6 +31,8 @@ public:
 
     // The X modifier mask for hot-key modifier bits under the current modifier mapping.
     quint16 xModifiersFor(qint32 modifiers) const;
+    // True when the server sends this connection no release between the repeats of a held key.
+    bool hasDetectableAutoRepeat() const { return mDetectableAutoRepeat; }
 
 private:
     struct Grab {
@@ -34,6 +42,7 @@ private:
         QList<quint16> variants;  // the masks actually grabbed
     };
 
+    void enableDetectableAutoRepeat();
     void readModifierMapping();
     QList<quint16> lockVariants(quint16 xModifiers) const;
     int grabVariants(Grab &grab);
@@ -46,6 +55,10 @@ private:
     QHash<Handle, Grab> mGrabs;
     Handle mLastHandle = 0;
     QHash<xcb_keycode_t, Handle> mKeysDown; // held registrations, to ignore autorepeat
+    // Without detectable autorepeat every repeat is a release and a press with one timestamp:
+    // the time of each key's last release tells such a press from a new one.
+    QHash<xcb_keycode_t, xcb_timestamp_t> mLastRelease;
+    bool mDetectableAutoRepeat = false;
     EventHandler mHandler;
     quint16 mNumLockMask = XCB_MOD_MASK_2;
     quint16 mAltMask = XCB_MOD_MASK_1;

@@ -1,5 +1,5 @@
 // Global hot keys and key names on a private Xvfb: grabs fire once per press (also with
-// Num Lock on), never on release; another client's grab makes registration fail without
+// Num Lock on, and however long the key is held), never on release; another client's grab makes registration fail without
 // leaving half a registration; key names follow `setxkbmap`.
 #include "RecordingTarget.h"
 
@@ -9,6 +9,7 @@
 #include "PTHotKeys/UserDisplayAdditions.h"
 #include "PTHotKeys/x11/QtXcbConnection.h"
 #include "PTHotKeys/x11/X11HotKeyService.h"
+#include "PTHotKeys/x11/XcbXkb.h"
 #include "PTHotKeys/xkb/XkbKeyboardLayout.h"
 
 #include <QElapsedTimer>
@@ -108,6 +109,78 @@ protected:
         return error == nullptr;
     }
 
+    // Makes the server repeat held keys soon (200 ms, then every 33 ms) and returns the delay
+    // it now uses; 0 when XKB is missing.
+    int fastAutoRepeat()
+    {
+        free(xcb_xkb_use_extension_reply(other, xcb_xkb_use_extension(other, 1, 0), nullptr));
+        xcb_xkb_get_controls_reply_t *controls = xcb_xkb_get_controls_reply(
+            other, xcb_xkb_get_controls(other, XCB_XKB_ID_USE_CORE_KBD), nullptr);
+        if (!controls)
+            return 0;
+        free(xcb_request_check(
+            other, xcb_xkb_set_controls_checked(
+                       other, XCB_XKB_ID_USE_CORE_KBD, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                       XCB_XKB_BOOL_CTRL_REPEAT_KEYS, XCB_XKB_BOOL_CTRL_REPEAT_KEYS,
+                       XCB_XKB_BOOL_CTRL_REPEAT_KEYS, 200, 33, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                       0, controls->perKeyRepeat)));
+        free(controls);
+        controls = xcb_xkb_get_controls_reply(
+            other, xcb_xkb_get_controls(other, XCB_XKB_ID_USE_CORE_KBD), nullptr);
+        const int delay = controls ? controls->repeatDelay : 0;
+        free(controls);
+        return delay;
+    }
+
+    // Holds Super+1 well past the autorepeat delay, then lets go. Returns how many presses of
+    // the 1 key reached this process (repeats included), counted before the service sees them.
+    int holdCombination(int repeatDelay)
+    {
+        struct PressCounter : QAbstractNativeEventFilter {
+            int presses = 0;
+            bool nativeEventFilter(const QByteArray &, void *message, qintptr *) override
+            {
+                const auto *event = static_cast<const xcb_key_press_event_t *>(message);
+                if ((event->response_type & 0x7F) == XCB_KEY_PRESS && event->detail == kKey1)
+                    ++presses;
+                return false;
+            }
+        } counter;
+        QCoreApplication::instance()->installNativeEventFilter(&counter); // sees events first
+        key(XCB_KEY_PRESS, kSuperL);
+        key(XCB_KEY_PRESS, kKey1);
+        xcb_flush(other);
+        QElapsedTimer held;
+        held.start();
+        while (held.elapsed() < repeatDelay + 700) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(2);
+        }
+        key(XCB_KEY_RELEASE, kKey1);
+        key(XCB_KEY_RELEASE, kSuperL);
+        xcb_flush(other);
+        settle(other);
+        QCoreApplication::instance()->removeNativeEventFilter(&counter);
+        return counter.presses;
+    }
+
+    // One press held long enough to repeat gives one action; the next press gives the next.
+    void expectOneActionPerHeldPress()
+    {
+        const int delay = fastAutoRepeat();
+        ASSERT_GT(delay, 0) << "the server has no XKB controls";
+        ASSERT_TRUE(center->registerHotKey(&hotKey));
+        const int delivered = holdCombination(delay);
+        // The server did repeat the key; without that the test would prove nothing.
+        ASSERT_GT(delivered, 1) << "the key did not autorepeat";
+        EXPECT_EQ(target.calls.size(), 1) << delivered << " presses reached the program";
+
+        pressCombination();
+        ASSERT_TRUE(waitFor([&] { return target.calls.size() >= 2; }));
+        settle(other);
+        EXPECT_EQ(target.calls.size(), 2);
+    }
+
     xcb_connection_t *other = nullptr;
     xcb_window_t root = 0;
     std::unique_ptr<PTHotKeyCenter> center;
@@ -140,6 +213,33 @@ TEST_F(X11HotKeys, FiresOncePerPressAndNotOnRelease)
     pressCombination();
     settle(other);
     EXPECT_EQ(target.calls.size(), 2);
+}
+
+TEST_F(X11HotKeys, HeldKeyFiresOnce)
+{
+    center.reset();
+    auto *service = new X11HotKeyService(qtXcbConnection());
+    EXPECT_TRUE(service->hasDetectableAutoRepeat());
+    center = std::make_unique<PTHotKeyCenter>(std::unique_ptr<HotKeyService>(service));
+    expectOneActionPerHeldPress();
+}
+
+TEST_F(X11HotKeys, HeldKeyFiresOnceWithoutDetectableAutoRepeat)
+{
+    // The server sends a release and a press with one timestamp for every repeat; the
+    // service tells them from a new press by that timestamp. The fixture's service turned the
+    // flag on for Qt's connection: off again here.
+    center.reset();
+    free(xcb_xkb_per_client_flags_reply(
+        qtXcbConnection(),
+        xcb_xkb_per_client_flags(qtXcbConnection(), XCB_XKB_ID_USE_CORE_KBD,
+                                 XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT, 0, 0, 0, 0),
+        nullptr));
+    auto *service =
+        new X11HotKeyService(qtXcbConnection(), X11HotKeyService::AutoRepeat::ServerDefault);
+    ASSERT_FALSE(service->hasDetectableAutoRepeat());
+    center = std::make_unique<PTHotKeyCenter>(std::unique_ptr<HotKeyService>(service));
+    expectOneActionPerHeldPress();
 }
 
 TEST_F(X11HotKeys, FiresWithNumLockOn)
