@@ -7,6 +7,9 @@
 
 #include <QtDebug>
 
+#include <algorithm>
+#include <utility>
+
 // Internal-consistency failure: stops in debug builds, logs and stops the operation otherwise.
 #define PT_INVARIANT(condition, text, ...)                                                  \
     do {                                                                                    \
@@ -40,6 +43,8 @@ PTHotKeyCenter::~PTHotKeyCenter()
         disconnect(it->hotKey, nullptr, this, nullptr);
         mService->unregisterEventHotKey(it.key());
     }
+    for (PTHotKey *hotKey : std::as_const(mSuspended))
+        disconnect(hotKey, nullptr, this, nullptr);
 }
 
 PTHotKeyCenter *PTHotKeyCenter::sharedCenter()
@@ -77,6 +82,17 @@ bool PTHotKeyCenter::registerHotKey(PTHotKey *hotKey)
     if (!combo.isValidHotKeyCombo())
         return true;
 
+    if (mSuspendCount > 0) {
+        mSuspended.append(hotKey);
+        connect(hotKey, &QObject::destroyed, this, &PTHotKeyCenter::forget, Qt::UniqueConnection);
+        return true;
+    }
+    return registerWithService(hotKey);
+}
+
+bool PTHotKeyCenter::registerWithService(PTHotKey *hotKey)
+{
+    const PTKeyCombo combo = hotKey->keyCombo();
     HotKeyID hotKeyID;
     hotKeyID.signature = HotKeyService::kHotKeySignature;
     hotKeyID.id = issueId();
@@ -98,6 +114,10 @@ void PTHotKeyCenter::unregisterHotKey(PTHotKey *hotKey)
 {
     if (!hotKey || !allHotKeys().contains(hotKey))
         return;
+    if (mSuspended.removeAll(hotKey) > 0) {
+        disconnect(hotKey, &QObject::destroyed, this, &PTHotKeyCenter::forget);
+        return;
+    }
     const HotKeyService::Handle handle = carbonHotKeyForHotKey(hotKey);
     PT_INVARIANT(handle != 0, "");
     mService->unregisterEventHotKey(handle);
@@ -116,14 +136,52 @@ void PTHotKeyCenter::forget(QObject *object)
             ++it;
         }
     }
+    mSuspended.removeAll(object);
+}
+
+void PTHotKeyCenter::suspendAll()
+{
+    if (mSuspendCount++ > 0)
+        return;
+    // Registration order, so that resuming makes the grabs in the order they were first made.
+    QList<QPair<quint32, HotKeyService::Handle>> order;
+    for (auto it = mHotKeys.cbegin(); it != mHotKeys.cend(); ++it)
+        order.append({it->id, it.key()});
+    std::sort(order.begin(), order.end());
+    for (const auto &entry : std::as_const(order)) {
+        mSuspended.append(mHotKeys.value(entry.second).hotKey);
+        mService->unregisterEventHotKey(entry.second);
+        mHotKeys.remove(entry.second);
+    }
+}
+
+void PTHotKeyCenter::resumeAll()
+{
+    PT_INVARIANT(mSuspendCount > 0, "resumeAll() without suspendAll()");
+    if (--mSuspendCount > 0)
+        return;
+    const int lastStatus = mLastStatus; // the status of the last registerHotKey() call
+    const QList<PTHotKey *> suspended = std::exchange(mSuspended, {});
+    QList<QPair<PTHotKey *, int>> lost;
+    for (PTHotKey *hotKey : suspended) {
+        if (!registerWithService(hotKey)) {
+            disconnect(hotKey, &QObject::destroyed, this, &PTHotKeyCenter::forget);
+            lost.append({hotKey, mLastStatus});
+        }
+    }
+    mLastStatus = lastStatus;
+    // Told after all are back, so a listener sees the center in its final state.
+    for (const auto &[hotKey, status] : std::as_const(lost))
+        emit registrationLost(hotKey, status);
 }
 
 QList<PTHotKey *> PTHotKeyCenter::allHotKeys() const
 {
     QList<PTHotKey *> hotKeys;
-    hotKeys.reserve(mHotKeys.size());
+    hotKeys.reserve(mHotKeys.size() + mSuspended.size());
     for (const Registration &registration : mHotKeys)
         hotKeys.append(registration.hotKey);
+    hotKeys.append(mSuspended);
     return hotKeys;
 }
 

@@ -47,6 +47,20 @@ public:
 
     bool isEventHandlerInstalled() const { return mEventHandlerInstalled; }
 
+    // While a key combination is being captured this program's own grabs must not take the
+    // keys: suspendAll() gives every grab back to the session and resumeAll() makes them
+    // again. Calls nest; the grabs come back when the last suspension ends. Meanwhile the hot
+    // keys stay registered here (allHotKeys() lists them) and registerHotKey() accepts valid
+    // combinations without asking the service; a refusal shows at resume.
+    void suspendAll();
+    void resumeAll();
+    bool isSuspended() const { return mSuspendCount > 0; }
+
+signals:
+    // A hot key whose grab the service refused when the suspension ended; it is no longer
+    // registered, like a hot key whose registration was refused.
+    void registrationLost(PTHotKey *hotKey, int status);
+
 private:
     struct Registration {
         PTHotKey *hotKey = nullptr;
@@ -61,10 +75,13 @@ private:
     void hotKeyUp(PTHotKey *hotKey);
     quint32 issueId();
     void forget(QObject *hotKey);
+    bool registerWithService(PTHotKey *hotKey);
 
     std::unique_ptr<HotKeyService> mService;
     QHash<HotKeyService::Handle, Registration> mHotKeys;
     bool mEventHandlerInstalled = false;
     quint32 mLastId = 0;
     int mLastStatus = 0;
+    int mSuspendCount = 0;
+    QList<PTHotKey *> mSuspended; // registered hot keys without grabs, in registration order
 };

@@ -133,6 +133,9 @@ ApplicationController::~ApplicationController()
 {
     if (gSharedApplication == this)
         gSharedApplication = nullptr;
+    // A capture sheet on the configuration window ends below and brings the grabs back; the
+    // bindings it could tell of are on their way out.
+    disconnect(mRegistrationLost);
     // The firmware controller drives widgets of the firmware window: it goes before them.
     delete mFirmwareController;
     mFirmwareController = nullptr;
@@ -771,6 +774,24 @@ void ApplicationController::setUpHotKeys()
     }
     for (int i = 0; i < kBindingCount; ++i)
         _registerHotKey(i);
+    if (!mRegistrationLost) {
+        mRegistrationLost = connect(PTHotKeyCenter::sharedCenter(), &PTHotKeyCenter::registrationLost,
+                                    this, &ApplicationController::_hotKeyRegistrationLost);
+    }
+}
+
+// The capture panel suspends every grab while it runs; one that another program took in the
+// meantime is refused when they come back, and the binding shows it as it does at launch.
+void ApplicationController::_hotKeyRegistrationLost(PTHotKey *hotKey, int status)
+{
+    for (int i = 0; i < kBindingCount; ++i) {
+        if (hotKey == nullptr || _hotKey(i) != hotKey)
+            continue;
+        const QString reason = HotKeyService::statusText(status);
+        mHotkeyFailure[i] = reason.isEmpty() ? tx("The hot key could not be registered.") : reason;
+        _showKeyEquivalent(i);
+        updateHotkeyDescriptions();
+    }
 }
 
 void ApplicationController::_registerHotKey(int index)

@@ -197,11 +197,13 @@ private:
     QLineEdit *_hotkeyField(int index) const;
     void _registerHotKey(int index);
     void _showKeyEquivalent(int index);
+    void _hotKeyRegistrationLost(PTHotKey *hotKey, int status);
 
     std::unique_ptr<Ui::ConfigWindow> mConfigUi;
     std::unique_ptr<Ui::FirmwareWindow> mFirmwareUi;
     std::unique_ptr<Ui::HelpWindow> mHelpUi;
     std::array<QString, 5> mHotkeyFailure; // per binding: why its combination is not active
+    QMetaObject::Connection mRegistrationLost; // from the hot key center, cut before teardown
     QSet<QString> mPermissionWarned; // device nodes the user was already told about
     bool mLaunched = false;
     bool mTerminated = false;

@@ -23,7 +23,11 @@ PTKeyComboPanel::PTKeyComboPanel() = default;
 
 PTKeyComboPanel::~PTKeyComboPanel()
 {
-    delete mWindow.data();
+    delete mWindow.data(); // a sheet still running ends here, as cancelled
+    if (mSheetSuspendsHotKeys) {
+        mSheetSuspendsHotKeys = false;
+        PTHotKeyCenter::sharedCenter()->resumeAll();
+    }
 }
 
 QDialog *PTKeyComboPanel::window()
@@ -108,8 +112,12 @@ int PTKeyComboPanel::runModal()
     dialog->setParent(nullptr, dialog->windowFlags());
     dialog->setWindowModality(Qt::ApplicationModal);
     mUi->mKeyBcaster->setFocus();
+    PTHotKeyCenter *center = PTHotKeyCenter::sharedCenter();
+    center->suspendAll();
     const int code = dialog->exec();
-    dialog->hide();
+    center->resumeAll();
+    if (mWindow) // a parent of the window may have taken it down during the run
+        dialog->hide();
     return code == Accepted ? Accepted : Cancelled;
 }
 
@@ -134,6 +142,10 @@ void PTKeyComboPanel::runSheetForModalWindow(QWidget *parentWindow,
     mSheetTargetGuard = dynamic_cast<QObject *>(target);
     mSheetTargetIsObject = !mSheetTargetGuard.isNull();
     mRunningAsSheet = true;
+    if (!mSheetSuspendsHotKeys) { // a second run on a running sheet holds no second one
+        mSheetSuspendsHotKeys = true;
+        PTHotKeyCenter::sharedCenter()->suspendAll();
+    }
     // A window-modal dialog blocks its parent window only, like a sheet.
     dialog->setParent(parentWindow ? parentWindow->window() : nullptr, Qt::Dialog);
     dialog->setWindowModality(parentWindow ? Qt::WindowModal : Qt::ApplicationModal);
@@ -153,6 +165,13 @@ void PTKeyComboPanel::sheetDidEnd(int returnCode)
         mWindow->hide();
         // Detach from the parent so the shared window does not die with it.
         mWindow->setParent(nullptr, mWindow->windowFlags());
+    }
+    // Every end of the sheet passes here (OK, Cancel, Clear, closed, parent destroyed). The
+    // grabs come back before the target hears the result, so that it registers its new
+    // combination against the others as they are.
+    if (mSheetSuspendsHotKeys) {
+        mSheetSuspendsHotKeys = false;
+        PTHotKeyCenter::sharedCenter()->resumeAll();
     }
     if (target && !targetGone)
         target->hotKeySheetDidEndWithReturnCode(returnCode == Accepted ? Accepted : Cancelled);

@@ -42,6 +42,10 @@ public:
     void setKeyBindingName(const QString &name);
     QString keyBindingName() const { return mKeyName; }
 
+    // While the panel runs (modally or as a sheet) this program's hot keys are suspended, so
+    // that a combination one of them holds reaches the panel instead of running its action;
+    // they are registered again however the run ends, before the result is handed on.
+
     // Application-modal run; returns 1 (OK, Clear) or 0 (Cancel).
     int runModal();
     // Edits `hotKey` modally; on OK or Clear gives it the result and registers it again.
@@ -78,4 +82,5 @@ private:
     PTKeyComboPanelTarget *mSheetTarget = nullptr;
     QPointer<QObject> mSheetTargetGuard;
     bool mSheetTargetIsObject = false;
+    bool mSheetSuspendsHotKeys = false; // this sheet holds a suspension of the hot key center
 };

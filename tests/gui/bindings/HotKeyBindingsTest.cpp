@@ -1,6 +1,7 @@
 // The tray application's five hot-key bindings: made from the defaults at launch, registered in
 // order, shown in the fields and menu items, changed through the capture sheet, pressed, and
-// saved at quit. The hot-key service is a fake; the switch is simulated.
+// saved at quit; the grabs step aside while the sheet captures. The hot-key service is a fake;
+// the switch is simulated.
 #include "ApplicationController.h"
 #include "FakeHotKeyService.h"
 #include "TestSupport.h"
@@ -19,6 +20,7 @@
 #include <QDialog>
 #include <QFile>
 #include <QJsonDocument>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -256,8 +258,9 @@ private slots:
                         quint32(KEY_K + 8), 0, 0, QString(), false, 1);
         QApplication::sendEvent(panel->keyBroadcaster(), &press);
         QCOMPARE(panel->keyCombo(), PTKeyCombo(0x28, 0x300));
-        // The registration changes only when the sheet ends.
-        QCOMPARE(registered(), (QList<QPair<qint32, qint32>>{{18, 0x100}}));
+        // The binding changes only when the sheet ends; meanwhile no grab takes any key.
+        QCOMPARE(mApp->mHotkey5->keyCombo(), PTKeyCombo(18, 0x100));
+        QVERIFY(registered().isEmpty());
         panel->ok();
 
         QVERIFY(!panel->isSheet());
@@ -283,20 +286,23 @@ private slots:
         launch();
         PTKeyComboPanel *panel = PTKeyComboPanel::sharedPanel();
 
-        // Cancel after a new combination: binding, menu item and field stay.
+        // Cancel after a new combination: binding, menu item and field stay; only the two
+        // grabs the sheet had suspended are made again.
+        const auto before = registered();
+        const int callsBefore = gService->registerCalls;
         mApp->setHotkey(changeButton(2));
         panel->setKeyCombo(PTKeyCombo(21, 0x200));
-        const int callsBefore = gService->registerCalls;
         panel->cancel();
         QCOMPARE(mApp->mHotkey2->keyCombo(), PTKeyCombo(19, 0x100));
         QCOMPARE(mApp->mHotkeyField2->text(), QStringLiteral("⌘2"));
         QCOMPARE(mApp->mMenuHotkey2->text(), QStringLiteral("Port 2\t⌘2"));
-        QCOMPARE(gService->registerCalls, callsBefore);
+        QCOMPARE(gService->registerCalls, callsBefore + 2);
+        QCOMPARE(registered(), before);
 
-        // OK without a key: the same combination, grabbed afresh.
+        // OK without a key: the same combination, grabbed afresh after the two come back.
         mApp->setHotkey(changeButton(3));
         panel->ok();
-        QCOMPARE(gService->registerCalls, callsBefore + 1);
+        QCOMPARE(gService->registerCalls, callsBefore + 2 + 3);
         QCOMPARE(mApp->mHotkey3->keyCombo(), PTKeyCombo(20, 0x100));
 
         // Clear: the grab goes, the field says so, and quit stores the clear combination.
@@ -315,6 +321,59 @@ private slots:
         mApp->applicationWillTerminate();
         QCOMPARE(savedOnDisk().value(QStringLiteral("Port 2")).toObject(), stored(-1, -1));
         QCOMPARE(savedOnDisk().value(QStringLiteral("Port 3")).toObject(), stored(20, 0x100));
+    }
+
+    void sheetCapturesTheCombinationOfAHotKeyOfOurOwn()
+    {
+        auto sw = mSim->plug("00001001", 1);
+        DefaultsStore::standard().setObjectForKey(QStringLiteral("Selected Switch"),
+                                                  QStringLiteral("00001001"));
+        DefaultsStore::standard().setObjectForKey(QStringLiteral("Port 1"), stored(18, 0x300));
+        DefaultsStore::standard().setObjectForKey(QStringLiteral("Rotate"), stored(0x28, 0x100));
+        launch();
+        const auto before = registered();
+        sw->clearLog();
+        mApp->configureHotkeys(nullptr);
+        QTest::mouseClick(changeButton(5), Qt::LeftButton);
+        PTKeyComboPanel *panel = PTKeyComboPanel::sharedPanel();
+        QVERIFY(panel->isSheet());
+
+        // The user presses ⌘⇧1, Port 1's combination. No grab takes it, so the X server hands
+        // it to the focused panel instead of selecting port 1.
+        QVERIFY(registered().isEmpty());
+        QVERIFY(!gService->press(18, 0x300));
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Exclam, Qt::MetaModifier | Qt::ShiftModifier,
+                        quint32(KEY_1 + 8), 0, 0, QStringLiteral("!"), false, 1);
+        QApplication::sendEvent(panel->keyBroadcaster(), &press);
+        QCOMPARE(panel->keyCombo(), PTKeyCombo(18, 0x300));
+        QCOMPARE(panel->comboField()->text(), QStringLiteral("⌘⇧1"));
+        QVERIFY(sw->log().empty());
+        QVERIFY(!mApp->rotationRunning());
+
+        panel->cancel();
+        QCOMPARE(registered(), before);
+        QCOMPARE(mApp->mHotkeyField1->text(), QStringLiteral("⌘⇧1"));
+        QVERIFY(gService->press(18, 0x300));
+        QCOMPARE(portSelects(sw->log()), (QList<QPair<int, int>>{{0, 0}}));
+    }
+
+    void grabLostWhileTheSheetRanShowsAsNotActive()
+    {
+        DefaultsStore::standard().setObjectForKey(QStringLiteral("Port 1"), stored(18, 0x300));
+        DefaultsStore::standard().setObjectForKey(QStringLiteral("Port 2"), stored(19, 0x300));
+        launch();
+        PTKeyComboPanel *panel = PTKeyComboPanel::sharedPanel();
+        mApp->setHotkey(changeButton(2));
+        gService->refused.append({18, 0x300}); // another program takes Port 1's meanwhile
+        panel->cancel();
+
+        const QString reason = QStringLiteral("Another application already uses this key combination.");
+        QCOMPARE(mApp->hotkeyFailure(1), reason);
+        QCOMPARE(mApp->mHotkeyField1->text(), QStringLiteral("⌘⇧1 — not active: ") + reason);
+        QCOMPARE(mApp->mMenuHotkey1->toolTip(), QStringLiteral("⌘⇧1 — not active: ") + reason);
+        QCOMPARE(mApp->mHotkey1->keyCombo(), PTKeyCombo(18, 0x300));
+        QVERIFY(mApp->hotkeyFailure(2).isEmpty());
+        QCOMPARE(registered(), (QList<QPair<qint32, qint32>>{{19, 0x300}}));
     }
 
     void setHotkeyIgnoresSendersWithoutABindingTag()

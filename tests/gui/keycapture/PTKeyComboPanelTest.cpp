@@ -1,6 +1,7 @@
 // The capture panel on the offscreen platform: key presses that carry native scan codes become
 // combinations from the physical key; no shortcut acts while the broadcaster has the focus;
-// OK, Cancel and Clear end modal and sheet runs with the right codes.
+// OK, Cancel and Clear end modal and sheet runs with the right codes; this program's own hot
+// keys hold no grabs while the panel runs and have them back however it ends.
 #include "FakeHotKeyService.h"
 
 #include "PTKeyBroadcaster.h"
@@ -17,12 +18,15 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QShortcut>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 #include <linux/input-event-codes.h>
+
+#include <functional>
 
 namespace {
 
@@ -210,6 +214,64 @@ TEST_F(PanelTest, SheetWhoseParentWindowDiesEndsAsCancelAndThePanelLivesOn)
     EXPECT_EQ(target.codes, (QList<int>{0, 1}));
     EXPECT_EQ(target.combos.last(), PTKeyCombo(0x13, 0x0100));
     broadcaster = panel->keyBroadcaster();
+}
+
+TEST_F(PanelTest, HotKeysAreSuspendedWhileThePanelRunsAndBackAfterEveryEnd)
+{
+    PTHotKey hotKey("Port 1", PTKeyCombo(0x12, 0x0300));
+    PTHotKeyCenter *center = PTHotKeyCenter::sharedCenter();
+    ASSERT_TRUE(center->registerHotKey(&hotKey));
+    ASSERT_EQ(gService->registrations.size(), 1);
+
+    // The target notes whether the grab was back when it heard of the end.
+    struct GrabsSeen : RecordingSheetTarget {
+        QList<qsizetype> grabs;
+        void hotKeySheetDidEndWithReturnCode(int code) override
+        {
+            grabs.append(gService->registrations.size());
+            RecordingSheetTarget::hotKeySheetDidEndWithReturnCode(code);
+        }
+    } target;
+    const std::function<void(QWidget *)> ends[] = {
+        [this](QWidget *) { panel->ok(); },
+        [this](QWidget *) { panel->cancel(); },
+        [this](QWidget *) { panel->clear(); },
+        [this](QWidget *) { panel->window()->close(); },
+        [](QWidget *parent) { delete parent; },
+    };
+    for (const auto &end : ends) {
+        QPointer<QWidget> parent = new QWidget;
+        parent->show();
+        panel->runSheetForModalWindow(parent, &target);
+        EXPECT_TRUE(center->isSuspended());
+        EXPECT_TRUE(gService->registrations.isEmpty());
+        // The combination reaches the panel, not the hot key.
+        EXPECT_FALSE(gService->press(0x12, 0x0300));
+        press(panel->keyBroadcaster(), Qt::Key_1, Qt::MetaModifier | Qt::ShiftModifier, KEY_1);
+        EXPECT_EQ(panel->keyCombo(), PTKeyCombo(0x12, 0x0300));
+        // A second run on the running sheet holds no second suspension.
+        panel->runSheetForModalWindow(parent, &target);
+        end(parent);
+        EXPECT_FALSE(center->isSuspended());
+        ASSERT_EQ(gService->registrations.size(), 1);
+        EXPECT_EQ(gService->registrations.first().keyCode, 0x12);
+        EXPECT_EQ(gService->registrations.first().modifiers, 0x0300);
+        delete parent.data(); // null when the end was its destruction
+    }
+    EXPECT_EQ(target.grabs, (QList<qsizetype>{1, 1, 1, 1, 1}));
+
+    // A modal run suspends them as well and gives them back before it returns.
+    qsizetype grabsDuringRun = -1;
+    QTimer::singleShot(0, panel, [&] {
+        grabsDuringRun = gService->registrations.size();
+        panel->cancel();
+    });
+    QTimer::singleShot(30000, panel, [this] { panel->cancel(); });
+    EXPECT_EQ(panel->runModal(), 0);
+    EXPECT_EQ(grabsDuringRun, 0);
+    EXPECT_FALSE(center->isSuspended());
+    EXPECT_EQ(gService->registrations.size(), 1);
+    center->unregisterHotKey(&hotKey);
 }
 
 TEST(PTKeyComboPanel, FieldsWaitForTheWindow)

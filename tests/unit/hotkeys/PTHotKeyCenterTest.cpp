@@ -1,5 +1,6 @@
-// PTHotKeyCenter over a fake service: the registration rules, the single event handler, and
-// that a press invokes the action once while a release does nothing.
+// PTHotKeyCenter over a fake service: the registration rules, the single event handler, that a
+// press invokes the action once while a release does nothing, and suspending every grab while
+// a key combination is captured.
 #include "FakeHotKeyService.h"
 #include "RecordingTarget.h"
 
@@ -199,6 +200,113 @@ TEST_F(PTHotKeyCenterTest, TargetGoneOrMissingMeansNoAction)
     hotKey.invoke();
     ASSERT_EQ(target.calls.size(), 1);
     EXPECT_EQ(target.calls[0].first, "rotate");
+}
+
+namespace {
+
+QList<QPair<qint32, qint32>> grabbed(const FakeHotKeyService &service)
+{
+    QList<QPair<qint32, qint32>> combos;
+    for (const auto &registration : service.registrations)
+        combos.append({registration.keyCode, registration.modifiers});
+    return combos;
+}
+
+} // namespace
+
+TEST_F(PTHotKeyCenterTest, SuspendedHotKeysHoldNoGrabsAndComeBackAsTheyWere)
+{
+    PTHotKey rotate("Rotate", PTKeyCombo(0x0F, 0x0100));
+    rotate.setTarget(&target);
+    rotate.setAction("rotate");
+    hotKey.setKeyCombo(kCmdShift2);
+    ASSERT_TRUE(center->registerHotKey(&rotate));
+    ASSERT_TRUE(center->registerHotKey(&hotKey));
+    const auto before = grabbed(*service);
+
+    center->suspendAll();
+    EXPECT_TRUE(center->isSuspended());
+    EXPECT_TRUE(service->registrations.isEmpty());
+    EXPECT_FALSE(service->press(0x13, 0x0300));
+    // Still this program's hot keys: only the grabs are given back.
+    EXPECT_EQ(center->allHotKeys().size(), 2);
+    EXPECT_EQ(center->hotKeyWithIdentifier("Port 1"), &hotKey);
+
+    center->resumeAll();
+    EXPECT_FALSE(center->isSuspended());
+    EXPECT_EQ(grabbed(*service), before); // the same grabs, made in the same order
+    EXPECT_TRUE(service->press(0x13, 0x0300));
+    EXPECT_TRUE(service->press(0x0F, 0x0100));
+    ASSERT_EQ(target.calls.size(), 2);
+    EXPECT_EQ(target.calls[0].second, &hotKey);
+    EXPECT_EQ(target.calls[1].second, &rotate);
+    EXPECT_EQ(center->lastRegistrationStatus(), 0);
+}
+
+TEST_F(PTHotKeyCenterTest, NestedSuspensionsEndWithTheLast)
+{
+    hotKey.setKeyCombo(kCmd1);
+    ASSERT_TRUE(center->registerHotKey(&hotKey));
+    center->suspendAll();
+    center->suspendAll();
+    EXPECT_EQ(service->unregisterCalls, 1);
+    center->resumeAll();
+    EXPECT_TRUE(center->isSuspended());
+    EXPECT_TRUE(service->registrations.isEmpty());
+    center->resumeAll();
+    EXPECT_EQ(grabbed(*service), (QList<QPair<qint32, qint32>>{{0x12, 0x0100}}));
+    EXPECT_EQ(service->registerCalls, 2);
+}
+
+TEST_F(PTHotKeyCenterTest, ChangesWhileSuspendedTakeEffectAtResume)
+{
+    hotKey.setKeyCombo(kCmd1);
+    ASSERT_TRUE(center->registerHotKey(&hotKey));
+    auto temporary = std::make_unique<PTHotKey>("Port 3", PTKeyCombo(0x14, 0x0100));
+    ASSERT_TRUE(center->registerHotKey(temporary.get()));
+    PTHotKey added("Port 2", kCmdShift2);
+    PTHotKey cleared("Port 4", PTKeyCombo::clearKeyCombo());
+    center->suspendAll();
+    const int callsBefore = service->registerCalls;
+
+    EXPECT_TRUE(center->registerHotKey(&added));
+    EXPECT_TRUE(center->registerHotKey(&cleared));
+    EXPECT_TRUE(center->registerHotKey(&added)); // again: still one registration
+    center->unregisterHotKey(&hotKey);
+    temporary.reset();
+    EXPECT_EQ(service->registerCalls, callsBefore);
+    EXPECT_EQ(center->allHotKeys(), QList<PTHotKey *>{&added});
+
+    center->resumeAll();
+    EXPECT_EQ(grabbed(*service), (QList<QPair<qint32, qint32>>{{0x13, 0x0300}}));
+    EXPECT_EQ(center->allHotKeys(), QList<PTHotKey *>{&added});
+}
+
+TEST_F(PTHotKeyCenterTest, GrabRefusedAtResumeIsReportedAndDropped)
+{
+    PTHotKey rotate("Rotate", PTKeyCombo(0x0F, 0x0100));
+    hotKey.setKeyCombo(kCmd1);
+    ASSERT_TRUE(center->registerHotKey(&hotKey));
+    ASSERT_TRUE(center->registerHotKey(&rotate));
+    QList<QPair<PTHotKey *, int>> lost;
+    QObject::connect(center.get(), &PTHotKeyCenter::registrationLost,
+                     [&](PTHotKey *key, int status) { lost.append({key, status}); });
+
+    center->suspendAll();
+    service->refused.append({0x12, 0x0100}); // another program took it meanwhile
+    center->resumeAll();
+    ASSERT_EQ(lost.size(), 1);
+    EXPECT_EQ(lost[0].first, &hotKey);
+    EXPECT_EQ(lost[0].second, HotKeyService::kStatusXBadAccess);
+    EXPECT_EQ(center->allHotKeys(), QList<PTHotKey *>{&rotate});
+    EXPECT_EQ(grabbed(*service), (QList<QPair<qint32, qint32>>{{0x0F, 0x0100}}));
+    // Not the status of a registerHotKey() call.
+    EXPECT_EQ(center->lastRegistrationStatus(), 0);
+
+    // Once the other program lets go, registering it again works as always.
+    service->refused.clear();
+    EXPECT_TRUE(center->registerHotKey(&hotKey));
+    EXPECT_EQ(center->allHotKeys().size(), 2);
 }
 
 TEST(PTHotKey, DescriptionAndDefaults)
