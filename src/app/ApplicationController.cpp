@@ -599,6 +599,19 @@ void ApplicationController::switchToPort3(QObject *) { _switchToPort(3); }
 void ApplicationController::switchToPort4(QObject *) { _switchToPort(4); }
 
 void ApplicationController::_switchToPort(int port)
+void ApplicationController::resumeFromSleep()
+{
+    QPointer<ApplicationController> self(this);
+    DeviceGate::instance().runOrDefer([self] {
+        if (!self || !self->mIOWarriorController)
+            return;
+        // Marked here, not before the gate: a transfer still holding a node keeps its list.
+        gIOWarriorListDirty = 1;
+        self->mIOWarriorController->findAttachedDevices();
+        self->updateAttachedDevices();
+    });
+}
+
 {
     QPointer<ApplicationController> self(this);
     DeviceGate::instance().runOrDefer([self, port] {

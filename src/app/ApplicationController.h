@@ -127,6 +127,10 @@ public:
     // The node of the switch stored under "Selected Switch", or null.
     IOWarriorListNodeStruct *selectedNode() const;
 
+    // After a suspend: a hidraw node that lived through it may no longer lead to its switch,
+    // so the device list is rebuilt as after an unplug (behind a firmware transfer, if any).
+    void resumeFromSleep();
+
     // The hot-plug callbacks wait between their steps so that a freshly plugged chip has
     // settled; tests replace the wait (argument in microseconds).
     static void setHotplugPause(std::function<void(unsigned)> pause);

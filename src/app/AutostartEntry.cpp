@@ -1,6 +1,8 @@
 // XDG autostart entry of tarvexcc; see AutostartEntry.h.
 #include "AutostartEntry.h"
 
+#include "switch/DefaultsStore.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,11 +17,7 @@ AutostartEntry::AutostartEntry(const QString &programPath)
 
 QString AutostartEntry::defaultPath()
 {
-    QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // The base directory specification says a relative value is invalid and must be ignored.
-    if (configHome.isEmpty() || QDir::isRelativePath(configHome))
-        configHome = QDir::homePath() + QStringLiteral("/.config");
-    return configHome + QStringLiteral("/autostart/tarvexcc.desktop");
+    return DefaultsStore::configHome() + QStringLiteral("/autostart/tarvexcc.desktop");
 }
 
 QString AutostartEntry::quoteExecArgument(const QString &argument)

@@ -7,8 +7,6 @@
 #include "TarvexVersion.h"
 #include "UnixSignalRelay.h"
 #include "switch/DefaultsStore.h"
-#include "switch/DeviceGate.h"
-#include "usb/IOWarriorController.h"
 #include "usb/IOWarriorLib.h"
 #include "usb/linux/LinuxHidPlatform.h"
 #include "usb/sim/SimHidPlatform.h"
@@ -146,18 +144,9 @@ int main(int argc, char **argv)
         DefaultsStore::standard().synchronize();
     });
 
-    // After a suspend the device list is rebuilt as after an unplug: a hidraw node that
-    // lived through it may no longer lead to its switch.
     SleepWatcher sleepWatcher;
-    QObject::connect(&sleepWatcher, &SleepWatcher::resumed, &controller, [] {
-        gIOWarriorListDirty = 1;
-        DeviceGate::instance().runOrDefer([] {
-            if (IOWarriorController *registry = IOWarriorController::sharedApplication())
-                registry->findAttachedDevices();
-            if (ApplicationController *app = ApplicationController::sharedApplication())
-                app->updateAttachedDevices();
-        });
-    });
+    QObject::connect(&sleepWatcher, &SleepWatcher::resumed, &controller,
+                     &ApplicationController::resumeFromSleep);
 
     QTimer::singleShot(0, &controller, &ApplicationController::applicationDidFinishLaunching);
     // scripts/bench: the time from main() to a built status menu (queued after the launch).

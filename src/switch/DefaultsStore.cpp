@@ -57,14 +57,19 @@ bool makePrivateDirectories(const QString &path, QString *error)
 
 } // namespace
 
+QString DefaultsStore::configHome()
+{
+    // The XDG base directory rules admit only absolute paths; anything else would make the
+    // file's place depend on the working directory.
+    const QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (base.isEmpty() || QDir::isRelativePath(base))
+        return QDir::homePath() + QStringLiteral("/.config");
+    return base;
+}
+
 QString DefaultsStore::standardFilePath()
 {
-    // The base directory specification only admits absolute paths; anything else would
-    // make the file's place depend on the working directory.
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty() || QDir::isRelativePath(base))
-        base = QDir::homePath() + QStringLiteral("/.config");
-    return base + QStringLiteral("/TarvexCC/defaults.json");
+    return configHome() + QStringLiteral("/TarvexCC/defaults.json");
 }
 
 DefaultsStore &DefaultsStore::standard()

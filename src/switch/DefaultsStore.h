@@ -18,6 +18,9 @@ public:
     // Where standard() keeps its file: $XDG_CONFIG_HOME/TarvexCC/defaults.json, or
     // ~/.config/TarvexCC/defaults.json when XDG_CONFIG_HOME is unset, empty or relative.
     static QString standardFilePath();
+    // $XDG_CONFIG_HOME, or ~/.config when it is unset, empty or relative; the autostart
+    // entry lives under it too.
+    static QString configHome();
     // A store on an explicit file (tests).
     explicit DefaultsStore(const QString &filePath);
 
