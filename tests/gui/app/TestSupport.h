@@ -1,5 +1,6 @@
-// Shared pieces of the tray application's tests: a scripted alert presenter, a private
-// settings directory, and helpers to read the reports a simulated switch received.
+// Shared pieces of the tray application's tests: an alert presenter that records and
+// answers the default button, a private settings directory, and the port selects a
+// simulated switch received.
 #pragma once
 
 #include "AlertPresenter.h"
@@ -9,9 +10,6 @@
 #include <QTemporaryDir>
 #include <QtGlobal>
 
-#include <array>
-#include <cstdint>
-#include <vector>
 
 class ScriptedAlertPresenter : public AlertPresenter
 {
@@ -20,13 +18,12 @@ public:
         QString title, message, defaultButton, alternateButton;
     };
     QList<Alert> alerts;
-    QList<int> answers; // consumed in order; 1 when empty
 
     int runAlert(const QString &title, const QString &message, const QString &defaultButton,
                  const QString &alternateButton) override
     {
         alerts.append({title, message, defaultButton, alternateButton});
-        return answers.isEmpty() ? 1 : answers.takeFirst();
+        return 1;
     }
 };
 

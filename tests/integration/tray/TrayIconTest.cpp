@@ -16,7 +16,7 @@ private:
     QProcess mXvfb, mTrayer, mApp;
     QTemporaryDir mRuntime, mConfig;
 
-    QProcessEnvironment environment() const
+    void start(QProcess &process, const QString &program, const QString &arguments)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DISPLAY"), mDisplay);
@@ -25,91 +25,63 @@ private:
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), mConfig.path());
         // Without a session bus Qt embeds the icon the XEmbed way, which trayer hosts.
         env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
-        return env;
+        process.setProcessEnvironment(env);
+        process.start(program, arguments.split(QLatin1Char(' '), Qt::SkipEmptyParts));
     }
-    QStringList xdotool(const QStringList &arguments) const
+    QStringList xdotool(const QString &arguments)
     {
         QProcess tool;
-        tool.setProcessEnvironment(environment());
-        tool.start(QStringLiteral("xdotool"), arguments);
+        start(tool, QStringLiteral("xdotool"), arguments);
         tool.waitForFinished(10000);
         return QString::fromUtf8(tool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     }
-    // Visible windows of tarvexcc as "id name x y w h".
-    QStringList appWindows() const
+    // The first visible window of tarvexcc whose geometry passes `wanted`, as {x, y, w, h}.
+    template <typename Wanted>
+    QList<int> findWindow(Wanted wanted)
     {
-        QStringList windows;
-        for (const QString &id : xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                          QStringLiteral("--classname"), QStringLiteral("tarvexcc")})) {
-            const QStringList geometry = xdotool({QStringLiteral("getwindowgeometry"),
-                                                  QStringLiteral("--shell"), id});
-            windows.append(id + QLatin1Char(' ') + geometry.join(QLatin1Char(' ')));
+        for (const QString &id : xdotool(QStringLiteral("search --onlyvisible --classname tarvexcc"))) {
+            QList<int> g; // the X=, Y=, WIDTH=, HEIGHT= lines of --shell
+            for (const QString &line : xdotool(QStringLiteral("getwindowgeometry --shell ") + id))
+                if (!line.startsWith(QLatin1String("WINDOW")) && !line.startsWith(QLatin1String("SCREEN")))
+                    g.append(line.section(QLatin1Char('='), 1).toInt());
+            if (g.size() == 4 && wanted(g))
+                return g;
         }
-        return windows;
-    }
-    static int value(const QString &shellGeometry, const QString &key)
-    {
-        for (const QString &part : shellGeometry.split(QLatin1Char(' ')))
-            if (part.startsWith(key + QLatin1Char('=')))
-                return part.mid(key.size() + 1).toInt();
-        return -1;
+        return {};
     }
 
 private slots:
     void initTestCase()
     {
-        mXvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                             QStringLiteral("-screen"), QStringLiteral("0"),
-                                             QStringLiteral("800x600x24"), QStringLiteral("-nolisten"),
-                                             QStringLiteral("tcp")});
+        start(mXvfb, QStringLiteral("Xvfb"), QStringLiteral("-displayfd 1 -screen 0 800x600x24 -nolisten tcp"));
         QVERIFY(mXvfb.waitForStarted());
         QVERIFY(QTest::qWaitFor([&] { return mXvfb.canReadLine(); }, 20000));
         mDisplay = QLatin1Char(':') + QString::fromLatin1(mXvfb.readLine().trimmed());
-
-        mTrayer.setProcessEnvironment(environment());
-        mTrayer.start(QStringLiteral("trayer"), {QStringLiteral("--edge"), QStringLiteral("top"),
-                                                 QStringLiteral("--align"), QStringLiteral("right"),
-                                                 QStringLiteral("--widthtype"), QStringLiteral("request"),
-                                                 QStringLiteral("--height"), QStringLiteral("28")});
-        QVERIFY(mTrayer.waitForStarted());
-        QVERIFY(QTest::qWaitFor([&] {
-            return !xdotool({QStringLiteral("search"), QStringLiteral("--classname"), QStringLiteral("trayer")}).isEmpty();
-        }, 20000));
+        start(mTrayer, QStringLiteral("trayer"),
+              QStringLiteral("--edge top --align right --widthtype request --height 28"));
+        QVERIFY(QTest::qWaitFor([&] { return !xdotool(QStringLiteral("search --classname trayer")).isEmpty(); }, 20000));
     }
 
     void iconIsEmbeddedAndOpensTheMenu()
     {
-        mApp.setProcessEnvironment(environment());
-        mApp.start(qEnvironmentVariable("TARVEXCC_BIN"), {QStringLiteral("--simulate")});
-        QVERIFY(mApp.waitForStarted());
+        start(mApp, qEnvironmentVariable("TARVEXCC_BIN"), QStringLiteral("--simulate"));
         // The icon: a small visible window of ours inside the tray.
-        QString icon;
+        QList<int> icon;
         QVERIFY(QTest::qWaitFor([&] {
-            for (const QString &window : appWindows())
-                if (value(window, QStringLiteral("WIDTH")) > 0 && value(window, QStringLiteral("WIDTH")) <= 64)
-                    icon = window;
+            icon = findWindow([](const QList<int> &g) { return g[2] > 0 && g[2] <= 64; });
             return !icon.isEmpty();
         }, 20000));
         QVERIFY2(!mApp.readAllStandardError().contains("no system tray"), "tray not found");
-
-        const int x = value(icon, QStringLiteral("X")) + value(icon, QStringLiteral("WIDTH")) / 2;
-        const int y = value(icon, QStringLiteral("Y")) + value(icon, QStringLiteral("HEIGHT")) / 2;
-        xdotool({QStringLiteral("mousemove"), QString::number(x), QString::number(y),
-                 QStringLiteral("click"), QStringLiteral("1")});
+        xdotool(QStringLiteral("mousemove %1 %2 click 1").arg(icon[0] + icon[2] / 2).arg(icon[1] + icon[3] / 2));
         // The menu: a further visible window, taller than the tray.
         QVERIFY(QTest::qWaitFor([&] {
-            for (const QString &window : appWindows())
-                if (value(window, QStringLiteral("HEIGHT")) > 150)
-                    return true;
-            return false;
+            return !findWindow([](const QList<int> &g) { return g[3] > 150; }).isEmpty();
         }, 20000));
     }
 
     void cleanupTestCase()
     {
         for (QProcess *process : {&mApp, &mTrayer, &mXvfb}) {
-            if (process->state() == QProcess::NotRunning)
-                continue;
             process->terminate();
             if (!process->waitForFinished(10000))
                 process->kill();
