@@ -3,6 +3,8 @@
 #include "usb/sim/SimulatedSwitch.h"
 
 #include <gtest/gtest.h>
+
+#include <array>
 #include <string>
 
 using tarvex::SimulatedSwitch;
@@ -89,15 +91,16 @@ TEST(SimulatedSwitch, SevenCharacterRecordEndsWithAOneCharacterChunkNotAStatusQu
     EXPECT_EQ(sw.receivedRecords()[0], "S503000");
 }
 
-TEST(SimulatedSwitch, MiniIgnoresPortsItDoesNotHave)
+TEST(SimulatedSwitch, TakesOnlyThePortsItsModelHas)
 {
-    SimulatedSwitch mini("2", 2);
-    send(mini, {0x09, 0x03, 0x0B, 0x01, 0x01, 0, 0, 0});
-    EXPECT_EQ(mini.activePort(), 1);
-    send(mini, {0x09, 0x03, 0x0B, 0x03, 0x03, 0, 0, 0});
-    EXPECT_EQ(mini.activePort(), 1);
-    SimulatedSwitch dl("3", 3);
-    send(dl, {0x09, 0x03, 0x0B, 0x03, 0x00, 0, 0, 0});
-    EXPECT_EQ(dl.machinePort(), 3);
-    EXPECT_EQ(dl.usbPort(), 0);
+    const struct {
+        std::uint8_t identifier, machine, usb;
+        int machineAfter, usbAfter;
+    } cases[] = {{2, 1, 1, 1, 1}, {2, 3, 3, 0, 0}, {2, 1, 2, 0, 0}, {3, 3, 0, 3, 0}};
+    for (const auto &c : cases) {
+        SimulatedSwitch sw("1", c.identifier);
+        send(sw, {0x09, 0x03, 0x0B, c.machine, c.usb, 0, 0, 0});
+        EXPECT_EQ(sw.machinePort(), c.machineAfter) << int(c.identifier) << int(c.machine) << int(c.usb);
+        EXPECT_EQ(sw.usbPort(), c.usbAfter);
+    }
 }

@@ -1,40 +1,68 @@
-// Shared fixtures for the usb tests: a simulated bus wired into the IOWarrior layer, and a
-// capture of everything written to file descriptor 2.
+// Shared fixture for the usb tests: a simulated bus wired into the IOWarrior layer, and a
+// capture of what the layer prints on stderr.
 #pragma once
 
 #include "usb/IOWarriorLib.h"
 #include "usb/sim/SimHidPlatform.h"
 
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cstdint>
-#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
-// Redirects fd 2 into a temporary file until text() is called (or destruction).
-class StderrCapture
-{
-public:
-    StderrCapture();
-    ~StderrCapture();
-    std::string text(); // stops capturing and returns what was written
+using Bytes = std::array<std::uint8_t, 8>;
 
-private:
-    int mSavedFd = -1;
-    std::FILE *mFile = nullptr;
-};
+// What `run` printed on stderr (file descriptor 2, where the layer's diagnostics go).
+template <typename F>
+std::string stderrOf(F &&run)
+{
+    testing::internal::CaptureStderr();
+    run();
+    return testing::internal::GetCapturedStderr();
+}
 
 class UsbLayerTest : public ::testing::Test
 {
 protected:
-    void SetUp() override;
-    void TearDown() override;
-    // Delivers the queued plug and unplug notifications.
-    static void deliverNotifications();
-    static std::vector<IOWarriorListNodeStruct *> nodes();
-    static std::vector<int> kinds();
+    void SetUp() override
+    {
+        IOWarriorSetPlatform(&sim);
+        IOWarriorSetDeviceAddedCallback(nullptr, nullptr);
+        IOWarriorSetDeviceRemovedCallback(nullptr, nullptr);
+        ASSERT_EQ(IOWarriorInit(), 0);
+    }
+    void TearDown() override
+    {
+        deliverNotifications();
+        IOWarriorClearInterfaceList();
+        IOWarriorSetDeviceAddedCallback(nullptr, nullptr);
+        IOWarriorSetDeviceRemovedCallback(nullptr, nullptr);
+        IOWarriorSetDeviceCallback(nullptr, nullptr);
+        IOWarriorSetPlatform(nullptr);
+    }
+
+    // Plug and unplug notifications arrive through the event loop.
+    static void deliverNotifications() { QCoreApplication::processEvents(); }
+
+    static std::vector<IOWarriorListNodeStruct *> nodes()
+    {
+        std::vector<IOWarriorListNodeStruct *> result;
+        for (IOWarriorListNodeStruct *node = gIOWarriorList; node; node = node->next)
+            result.push_back(node);
+        return result;
+    }
+
+    // The handle of the index-th interface after a count (a rebuild when the list is dirty).
+    static IOWarriorHIDDeviceInterface *interfaceAt(int index)
+    {
+        IOWarriorCountInterfaces();
+        IOWarriorListNodeStruct *node = IOWarriorInterfaceListNodeAtIndex(index);
+        return node ? node->hidInterface : nullptr;
+    }
 
     tarvex::SimHidPlatform sim;
 };
-
-using Bytes = std::array<std::uint8_t, 8>;
