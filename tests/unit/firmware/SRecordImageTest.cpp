@@ -5,26 +5,7 @@
 
 #include <gtest/gtest.h>
 
-using Kind = SRecordImage::Kind;
 using namespace SRecordTestImages;
-
-TEST(SRecordImage, SplitsAtLineFeedsAndKeepsEveryComponentAfterTheVersionLine)
-{
-    const QString text = QStringLiteral("1.5\nS0x\nS1x\r\nS5x\nS8x\n\nS9x\nS2x\nS3x\nS7x\ns1x\n");
-    const SRecordImage image = SRecordImage::fromText(text);
-    EXPECT_EQ(image.versionLine(), QStringLiteral("1.5"));
-    const QList<Kind> expected{Kind::Header,  Kind::Data,    Kind::Skipped, Kind::Skipped,
-                               Kind::Skipped, Kind::End,     Kind::Skipped, Kind::Skipped,
-                               Kind::Skipped, Kind::Skipped, Kind::Skipped};
-    ASSERT_EQ(image.lines().size(), expected.size()); // the final empty component counts
-    for (qsizetype i = 0; i < expected.size(); ++i)
-        EXPECT_EQ(image.lines().at(i).kind, expected.at(i)) << i;
-    EXPECT_EQ(image.lines().at(1).text, QStringLiteral("S1x\r")); // sent whole, CR included
-    EXPECT_EQ(SRecordImage::commandFor(Kind::Header), 0xF0);
-    EXPECT_EQ(SRecordImage::commandFor(Kind::Data), 0xF1);
-    EXPECT_EQ(SRecordImage::commandFor(Kind::End), 0xF2);
-    EXPECT_EQ(SRecordImage::commandFor(Kind::Skipped), 0);
-}
 
 TEST(SRecordImage, VersionLineAloneIsAnEmptyValidImage)
 {
@@ -33,18 +14,6 @@ TEST(SRecordImage, VersionLineAloneIsAnEmptyValidImage)
         EXPECT_TRUE(image.lines().isEmpty());
         EXPECT_FALSE(image.validationError().has_value());
     }
-}
-
-TEST(SRecordImage, WellFormedImagesPassInLfAndCrLfForm)
-{
-    EXPECT_FALSE(SRecordImage::fromText(image(20)).validationError().has_value());
-    EXPECT_FALSE(SRecordImage::fromText(image(20, QStringLiteral("1.5"), QStringLiteral("\r\n")))
-                     .validationError()
-                     .has_value());
-    // Lower-case digits are still hexadecimal.
-    const QString lower = QStringLiteral("v\n") + dataRecord(0x20).toLower().replace(0, 1, QLatin1Char('S'))
-        + QStringLiteral("\n") + endRecord();
-    EXPECT_FALSE(SRecordImage::fromText(lower).validationError().has_value()) << lower.toStdString();
 }
 
 TEST(SRecordImage, RecordErrorsNameTheirFault)
@@ -82,32 +51,37 @@ TEST(SRecordImage, RecordErrorsNameTheirFault)
     EXPECT_FALSE(SRecordImage::recordError(good + QStringLiteral("\r")).has_value());
 }
 
-TEST(SRecordImage, DamagedImageIsReportedWithItsLineNumber)
-{
-    QStringList lines = image(5).split(QLatin1Char('\n'));
-    lines[4].chop(1); // line 5 of the text: the third data record loses a digit
-    const auto error = SRecordImage::fromText(lines.join(QLatin1Char('\n'))).validationError();
-    ASSERT_TRUE(error.has_value());
-    EXPECT_TRUE(error->startsWith(QLatin1String("line 5:"))) << error->toStdString();
-}
-
-TEST(SRecordImage, DataRecordsMustBeFollowedByAnEndRecord)
+TEST(SRecordImage, ImageCheck)
 {
     const QString v = QStringLiteral("1.5\n");
-    EXPECT_TRUE(SRecordImage::fromText(v + headerRecord() + QStringLiteral("\n") + dataRecord(0))
-                    .validationError()
-                    .has_value());
-    EXPECT_TRUE(SRecordImage::fromText(v + endRecord() + QStringLiteral("\n") + dataRecord(0))
-                    .validationError()
-                    .has_value());
-    // A header alone, or an end record alone, writes no data and is left to the switch.
-    EXPECT_FALSE(SRecordImage::fromText(v + headerRecord()).validationError().has_value());
-    EXPECT_FALSE(SRecordImage::fromText(v + endRecord()).validationError().has_value());
-}
-
-TEST(SRecordImage, SkippedLinesAreNotJudged)
-{
-    const QString text = QStringLiteral("1.5\nS5 not a record\nS8??\n\n  \nS3zz\nhello\n") + dataRecord(0)
-        + QStringLiteral("\n") + endRecord() + QStringLiteral("\n");
-    EXPECT_FALSE(SRecordImage::fromText(text).validationError().has_value());
+    const QString nl = QStringLiteral("\n");
+    QStringList damaged = image(5).split(QLatin1Char('\n'));
+    damaged[4].chop(1); // line 5 of the text: the third data record loses a digit
+    // Lower-case digits are still hexadecimal.
+    const QString lower = dataRecord(0x20).toLower().replace(0, 1, QLatin1Char('S'));
+    const struct {
+        QString text;
+        const char *error; // the start of the error, or null when the image passes
+    } cases[] = {
+        {image(20), nullptr},
+        {image(20, QStringLiteral("1.5"), QStringLiteral("\r\n")), nullptr},
+        {v + lower + nl + endRecord(), nullptr},
+        {damaged.join(QLatin1Char('\n')), "line 5:"},
+        // Data records must be followed by an end record ...
+        {v + headerRecord() + nl + dataRecord(0), "no end record"},
+        {v + endRecord() + nl + dataRecord(0), "no end record"},
+        // ... but a header alone, or an end record alone, writes no data and is left to the switch.
+        {v + headerRecord(), nullptr},
+        {v + endRecord(), nullptr},
+        // Lines that are skipped anyway are not judged.
+        {QStringLiteral("1.5\nS5 not a record\nS8??\n\n  \nS3zz\nhello\n") + dataRecord(0) + nl + endRecord() + nl,
+         nullptr},
+    };
+    for (const auto &c : cases) {
+        const auto error = SRecordImage::fromText(c.text).validationError();
+        EXPECT_EQ(error.has_value(), c.error != nullptr) << c.text.toStdString();
+        if (error && c.error) {
+            EXPECT_TRUE(error->startsWith(QLatin1String(c.error))) << error->toStdString();
+        }
+    }
 }

@@ -20,8 +20,6 @@ public:
     // Every sleep that actually waited, in microseconds, in call order.
     const std::vector<long long> &sleeps() const { return mSleeps; }
     void clearSleeps() { mSleeps.clear(); }
-    // Lets time pass as if other work had run meanwhile.
-    void advance(std::chrono::microseconds by) { mNow += by; }
     int begins() const { return mBegins; }
     int ends() const { return mEnds; }
 
