@@ -1,20 +1,17 @@
 // Stress helper: writes settings through DefaultsStore over and over until it is killed,
 // the way the tray application saves its hot keys and selection. Prints "ready" once its
-// first write is on disk. With --once it stores one value and exits (1 when that failed).
-// Usage: tarvex_defaults_writer FILE [--once]
+// first write is on disk. Usage: tarvex_defaults_writer FILE
 #include "switch/DefaultsStore.h"
 
 #include <QJsonObject>
 #include <QString>
 #include <cstdio>
-#include <cstring>
 
 int main(int argc, char **argv)
 {
     if (argc < 2)
         return 2;
     DefaultsStore store(QString::fromLocal8Bit(argv[1]));
-    const bool once = argc > 2 && std::strcmp(argv[2], "--once") == 0;
     // A long value makes every write span several blocks, so a kill can land mid-write.
     const QString padding(4096, QLatin1Char('x'));
     for (qint64 n = 0;; ++n) {
@@ -27,8 +24,6 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "writer: %s\n", qPrintable(store.lastError()));
             return 1;
         }
-        if (once)
-            return 0;
         if (n == 0) {
             std::printf("ready\n");
             std::fflush(stdout);

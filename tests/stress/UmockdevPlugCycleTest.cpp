@@ -9,32 +9,14 @@
 #include "usb/IOWarriorLib.h"
 #include "usb/linux/LinuxHidPlatform.h"
 
-#include <QEventLoop>
-#include <QTimer>
-
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
 #include <memory>
 
 using namespace tarvex;
 using namespace tarvex::test;
 
 namespace {
-
-bool runEventLoopUntil(const std::function<bool()> &done)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
 
 void refresh(void *registry)
 {
@@ -69,12 +51,11 @@ TEST(UmockdevPlugCycleStress, HundredCyclesOfTwoSwitches)
         EmulatedChip *plugged[2];
         for (int i = 0; i < 2; ++i) {
             auto chip = std::make_unique<EmulatedChip>();
-            ChipSpec spec;
-            spec.serial = serials[i];
-            spec.usbPort = 2 * cycle + i + 1;
-            spec.hidrawNumbers = {4 * cycle + 2 * i, 4 * cycle + 2 * i + 1};
+            const ChipLayout layout{.serial = serials[i],
+                                    .usbPort = 2 * cycle + i + 1,
+                                    .hidrawNumbers = {4 * cycle + 2 * i, 4 * cycle + 2 * i + 1}};
             chip->control.setInputReply({0x09, 0x02, 0x02, 0x00, std::uint8_t(cycle % 4), 0, 0, 0});
-            chip->syspaths = bed.addChip(spec, {&chip->interface0, &chip->control});
+            chip->syspaths = bed.addChip(layout, {&chip->interface0, &chip->control});
             plugged[i] = chip.get();
             chips.push_back(std::move(chip));
         }

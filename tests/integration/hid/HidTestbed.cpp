@@ -1,6 +1,9 @@
 // umockdev helpers for the hidraw tests; see HidTestbed.h.
 #include "HidTestbed.h"
 
+#include <QEventLoop>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 #include <sys/ioctl.h>
@@ -8,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -31,8 +35,7 @@ gboolean EmulatedHidraw::onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *clien
 {
     auto *self = static_cast<EmulatedHidraw *>(p);
     const unsigned long request = umockdev_ioctl_client_get_request(client);
-    std::unique_lock lock(self->mMutex);
-    self->mRequests.push_back(request);
+    std::lock_guard lock(self->mMutex);
     if (_IOC_TYPE(request) != 'H' || _IOC_NR(request) != 0x0A) // HIDIOCGINPUT(len)
         return FALSE;
     if (!self->mAnswer) {
@@ -76,12 +79,6 @@ std::vector<std::vector<std::uint8_t>> EmulatedHidraw::writes() const
     return mWrites;
 }
 
-std::vector<unsigned long> EmulatedHidraw::requests() const
-{
-    std::lock_guard lock(mMutex);
-    return mRequests;
-}
-
 void EmulatedHidraw::setInputReply(std::vector<std::uint8_t> reply)
 {
     std::lock_guard lock(mMutex);
@@ -105,12 +102,6 @@ void EmulatedHidraw::releaseHeld(int error)
         umockdev_ioctl_client_complete(client, -1, error);
         g_object_unref(client);
     }
-}
-
-int EmulatedHidraw::heldCount() const
-{
-    std::lock_guard lock(mMutex);
-    return static_cast<int>(mHeld.size());
 }
 
 HidTestbed::HidTestbed() : mBed(umockdev_testbed_new()) {}
@@ -140,7 +131,7 @@ constexpr const char *kIOWarriorDescriptor =
 
 } // namespace
 
-std::vector<std::string> HidTestbed::addChip(const ChipSpec &chip,
+std::vector<std::string> HidTestbed::addChip(const ChipLayout &chip,
                                              const std::vector<EmulatedHidraw *> &emulation)
 {
     std::vector<std::string> hidrawPaths;
@@ -222,6 +213,19 @@ int HidTestbed::openTerminalDescriptors()
             ++count;
     }
     return count;
+}
+
+bool runEventLoopUntil(const std::function<bool()> &done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
 }
 
 } // namespace tarvex::test

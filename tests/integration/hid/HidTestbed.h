@@ -5,7 +5,7 @@
 #include <umockdev.h>
 
 #include <cstdint>
-#include <memory>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -26,8 +26,6 @@ public:
     void setInputReply(std::vector<std::uint8_t> reply);
     void setAnswerInput(bool answer);
     void releaseHeld(int error);
-    int heldCount() const;
-    std::vector<unsigned long> requests() const;
 
 private:
     static gboolean onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer self);
@@ -37,18 +35,18 @@ private:
     mutable std::mutex mMutex;
     std::vector<std::vector<std::uint8_t>> mWrites;
     std::vector<std::uint8_t> mReply;
-    std::vector<unsigned long> mRequests;
     bool mAnswer = true;
     std::vector<UMockdevIoctlClient *> mHeld;
 };
 
-struct ChipSpec {
+// How one emulated chip looks in sysfs.
+struct ChipLayout {
     std::uint16_t vendor = 0x1214;
     std::uint16_t product = 0x03EB;
     std::string serial = "00001234";
     int usbPort = 1;              // 1-<port> in sysfs, usb-…-<port> in HID_PHYS
     std::vector<int> hidrawNumbers = {0, 1}; // one per interface, interface 0 first
-    std::string descriptorHex;    // empty: usage page 1, usage 0
+    std::string descriptorHex = {}; // empty: usage page 1, usage 0
     bool withUsbParents = true;   // virtual HID devices have none
 };
 
@@ -60,7 +58,7 @@ public:
 
     // Adds the chip's devices, attaching `emulation` (may be null) to each hidraw node in
     // order. Returns the hidraw sysfs paths, interface 0 first.
-    std::vector<std::string> addChip(const ChipSpec &chip,
+    std::vector<std::string> addChip(const ChipLayout &chip,
                                      const std::vector<EmulatedHidraw *> &emulation = {});
     // Unplugs one interface the way the kernel reports it: the hidraw node's remove event
     // while sysfs still exists, then the devices go away leaf first.
@@ -73,5 +71,9 @@ public:
 private:
     UMockdevTestbed *mBed;
 };
+
+// Runs the Qt event loop until `done` holds (true) or a generous bound passes (false); the
+// bound only keeps a broken build from hanging, it is not a timing assertion.
+bool runEventLoopUntil(const std::function<bool()> &done);
 
 } // namespace tarvex::test

@@ -1,231 +1,143 @@
-// Enumeration order, filtering and coalesced hot-plug of LinuxHidPlatform on emulated
-// hidraw devices, plus the descriptor and HID_PHYS parsing it relies on.
+// LinuxHidPlatform on emulated hidraw devices: the descriptor and HID_PHYS parsing it relies
+// on, enumeration order and filtering as the IOWarrior layer sees them, and hot-plug
+// coalesced to one notification per chip.
 #include "HidTestbed.h"
 
+#include "usb/IOWarriorLib.h"
 #include "usb/linux/HidReportDescriptor.h"
 #include "usb/linux/LinuxHidPlatform.h"
 
-#include <QEventLoop>
-#include <QTimer>
-
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
+#include <cstring>
+#include <optional>
 
 using namespace tarvex;
 using namespace tarvex::test;
 
-namespace {
-
-// Runs the event loop until `done` holds or the bound passes; never a fixed sleep.
-bool runEventLoopUntil(const std::function<bool()> &done, int boundMs = 5000)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(boundMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(20, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-std::vector<std::uint8_t> bytes(std::initializer_list<int> values)
-{
-    std::vector<std::uint8_t> out;
-    for (int v : values)
-        out.push_back(static_cast<std::uint8_t>(v));
-    return out;
-}
-
-} // namespace
-
 TEST(HidReportDescriptor, PrimaryUsageIsTheFirstUsageBeforeTheFirstCollection)
 {
-    using D = HidReportDescriptor;
-    auto u = D::primaryUsage(bytes({0x05, 0x01, 0x09, 0x00, 0xA1, 0x01, 0x09, 0x05, 0xC0}));
-    ASSERT_TRUE(u);
-    EXPECT_EQ(u->page, 1u);
-    EXPECT_EQ(u->usage, 0u);
-
-    // Two-byte vendor page, and a later usage inside the collection does not count.
-    u = D::primaryUsage(bytes({0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x05, 0x01, 0x09, 0x00}));
-    ASSERT_TRUE(u);
-    EXPECT_EQ(u->page, 0xFF00u);
-    EXPECT_EQ(u->usage, 1u);
-
-    // A four-byte usage carries its own page and overrides the global one.
-    u = D::primaryUsage(bytes({0x05, 0x0C, 0x0B, 0x00, 0x00, 0x01, 0x00, 0xA1, 0x01}));
-    ASSERT_TRUE(u);
-    EXPECT_EQ(u->page, 1u);
-    EXPECT_EQ(u->usage, 0u);
-
-    // Long items are stepped over by their own size byte.
-    u = D::primaryUsage(bytes({0xFE, 0x02, 0x10, 0x09, 0x07, 0x05, 0x01, 0x09, 0x00, 0xA1, 0x01}));
-    ASSERT_TRUE(u);
-    EXPECT_EQ(u->page, 1u);
-    EXPECT_EQ(u->usage, 0u);
-}
-
-TEST(HidReportDescriptor, MalformedOrUsagelessDescriptorsNameNoUsage)
-{
-    using D = HidReportDescriptor;
-    EXPECT_FALSE(D::primaryUsage({}));
-    EXPECT_FALSE(D::primaryUsage(bytes({0x05, 0x01, 0xA1, 0x01, 0xC0})));      // no usage
-    EXPECT_FALSE(D::primaryUsage(bytes({0x09, 0x00, 0x05, 0x01, 0xA1, 0x01}))); // no page yet
-    EXPECT_FALSE(D::primaryUsage(bytes({0x05, 0x01, 0x0A, 0x00})));             // truncated
-    EXPECT_FALSE(D::primaryUsage(bytes({0x05, 0x01, 0xFE, 0x09})));             // truncated long
+    struct Case {
+        std::vector<std::uint8_t> bytes;
+        std::optional<std::pair<unsigned, unsigned>> usage; // page, usage
+    };
+    const Case cases[] = {
+        {{0x05, 0x01, 0x09, 0x00, 0xA1, 0x01, 0x09, 0x05, 0xC0}, {{1, 0}}},
+        // Two-byte vendor page; a later usage inside the collection does not count.
+        {{0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x05, 0x01, 0x09, 0x00}, {{0xFF00, 1}}},
+        // A four-byte usage carries its own page and overrides the global one.
+        {{0x05, 0x0C, 0x0B, 0x00, 0x00, 0x01, 0x00, 0xA1, 0x01}, {{1, 0}}},
+        // Long items are stepped over by their own size byte.
+        {{0xFE, 0x02, 0x10, 0x09, 0x07, 0x05, 0x01, 0x09, 0x00, 0xA1, 0x01}, {{1, 0}}},
+        {{}, std::nullopt},
+        {{0x05, 0x01, 0xA1, 0x01, 0xC0}, std::nullopt},             // no usage
+        {{0x09, 0x00, 0x05, 0x01, 0xA1, 0x01}, std::nullopt},       // no page yet
+        {{0x05, 0x01, 0x0A, 0x00}, std::nullopt},                   // truncated
+        {{0x05, 0x01, 0xFE, 0x09}, std::nullopt},                   // truncated long item
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.bytes));
+        const auto u = HidReportDescriptor::primaryUsage(c.bytes);
+        ASSERT_EQ(u.has_value(), c.usage.has_value());
+        if (u) {
+            EXPECT_EQ(u->page, c.usage->first);
+            EXPECT_EQ(u->usage, c.usage->second);
+        }
+    }
 }
 
 TEST(LinuxHidPlatformPhys, InterfaceNumberComesFromTheInputEnding)
 {
-    EXPECT_EQ(LinuxHidPlatform::interfaceNumberFromPhys("usb-0000:00:14.0-1/input0"), 0);
-    EXPECT_EQ(LinuxHidPlatform::interfaceNumberFromPhys("usb-0000:00:14.0-1.2/input1"), 1);
-    EXPECT_EQ(LinuxHidPlatform::interfaceNumberFromPhys("virtual/input12"), 12);
-    EXPECT_EQ(LinuxHidPlatform::interfaceNumberFromPhys("usb-0000:00:14.0-1"), -1);
-    EXPECT_EQ(LinuxHidPlatform::interfaceNumberFromPhys("x/input"), -1);
-    EXPECT_EQ(LinuxHidPlatform::interfaceNumberFromPhys("x/inputA"), -1);
-    EXPECT_EQ(LinuxHidPlatform::interfaceNumberFromPhys(""), -1);
+    const std::pair<const char *, int> cases[] = {
+        {"usb-0000:00:14.0-1/input0", 0}, {"usb-0000:00:14.0-1.2/input1", 1},
+        {"virtual/input12", 12},          {"usb-0000:00:14.0-1", -1},
+        {"x/input", -1},                  {"x/inputA", -1},
+        {"", -1}};
+    for (const auto &[phys, number] : cases)
+        EXPECT_EQ(LinuxHidPlatform::interfaceNumberFromPhys(phys), number) << phys;
 }
 
-TEST(LinuxHidPlatformEnumerate, ChipsComeWholeInterfaceZeroFirst)
+class LinuxHidPlatformTest : public ::testing::Test
 {
-    HidTestbed bed;
-    // The first chip's interfaces got their nodes in reverse order.
-    ChipSpec first;
-    first.serial = "SER-A";
-    first.usbPort = 3;
-    first.hidrawNumbers = {3, 2};
-    bed.addChip(first);
-    ChipSpec second;
-    second.serial = "SER-B";
-    second.usbPort = 1;
-    second.hidrawNumbers = {0, 1};
-    bed.addChip(second);
-
-    LinuxHidPlatform platform;
-    const auto found = platform.enumerate();
-    ASSERT_EQ(found.size(), 4u);
-    const char *expectedPaths[] = {"/dev/hidraw0", "/dev/hidraw1", "/dev/hidraw3", "/dev/hidraw2"};
-    const char *expectedSerials[] = {"SER-B", "SER-B", "SER-A", "SER-A"};
-    for (int i = 0; i < 4; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(found[i].path, expectedPaths[i]);
-        EXPECT_EQ(found[i].vendorId, 0x1214);
-        EXPECT_EQ(found[i].productId, 0x03EB);
-        ASSERT_TRUE(found[i].serial);
-        EXPECT_EQ(*found[i].serial, expectedSerials[i]);
-        EXPECT_EQ(found[i].interfaceNumber, i % 2);
+protected:
+    void TearDown() override
+    {
+        IOWarriorClearInterfaceList();
+        IOWarriorSetPlatform(nullptr);
     }
-}
 
-TEST(LinuxHidPlatformEnumerate, KeepsOnlyVendor1214WithUsagePage1Usage0)
-{
-    HidTestbed bed;
-    ChipSpec otherVendor;
-    otherVendor.vendor = 0x046D;
-    otherVendor.usbPort = 1;
-    otherVendor.hidrawNumbers = {0, 1};
-    bed.addChip(otherVendor);
-
-    ChipSpec vendorPage;
-    vendorPage.usbPort = 2;
-    vendorPage.hidrawNumbers = {2};
-    vendorPage.descriptorHex = "0600FF0901A101C0";
-    bed.addChip(vendorPage);
-
-    // Any product of the vendor is kept (the layer sorts the products out), and a
-    // virtual device without USB parents or serial still counts.
-    ChipSpec otherProduct;
-    otherProduct.product = 0x1511;
-    otherProduct.usbPort = 4;
-    otherProduct.serial = "";
-    otherProduct.withUsbParents = false;
-    otherProduct.hidrawNumbers = {4, 5};
-    bed.addChip(otherProduct);
-
-    LinuxHidPlatform platform;
-    const auto found = platform.enumerate();
-    ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(found[0].path, "/dev/hidraw4");
-    EXPECT_EQ(found[1].path, "/dev/hidraw5");
-    EXPECT_EQ(found[0].productId, 0x1511);
-    EXPECT_FALSE(found[0].serial);
-    EXPECT_EQ(found[0].interfaceNumber, 0);
-    EXPECT_EQ(found[1].interfaceNumber, 1);
-}
-
-TEST(LinuxHidPlatformEnumerate, NothingAttachedGivesAnEmptyList)
-{
     HidTestbed bed;
     LinuxHidPlatform platform;
-    EXPECT_TRUE(platform.enumerate().empty());
-}
-
-struct HotplugCounts {
-    int added = 0;
-    int removed = 0;
 };
 
-TEST(LinuxHidPlatformHotplug, OneNotificationPerChipAndNoneForOtherVendors)
+TEST_F(LinuxHidPlatformTest, ChipsComeWholeInterfaceZeroFirstAndOnlyTheVendorsWithUsage1_0)
 {
-    HidTestbed bed;
-    LinuxHidPlatform platform;
-    HotplugCounts counts;
-    ASSERT_EQ(platform.start([&](bool added) { (added ? counts.added : counts.removed)++; }), 0);
+    EmulatedHidraw a0, a1;
+    bed.addChip({.serial = "SER-B", .usbPort = 1, .hidrawNumbers = {0, 1}});
+    // Interface 0 got the higher node number: order must come from HID_PHYS, not devnodes.
+    bed.addChip({.serial = "SER-A", .usbPort = 3, .hidrawNumbers = {3, 2}}, {&a0, &a1});
+    bed.addChip({.vendor = 0x046D, .usbPort = 4, .hidrawNumbers = {4, 5}});
+    bed.addChip({.usbPort = 5, .hidrawNumbers = {6}, .descriptorHex = "0600FF0901A101C0"});
+    // Any product of the vendor is kept (the layer sorts the products out), and a virtual
+    // device without USB parents or serial still counts.
+    bed.addChip({.product = 0x1511, .serial = "", .usbPort = 6, .hidrawNumbers = {7, 8},
+                 .withUsbParents = false});
 
-    ChipSpec chip;
-    chip.usbPort = 1;
-    chip.hidrawNumbers = {0, 1};
-    const auto chipNodes = bed.addChip(chip);
-    ASSERT_TRUE(runEventLoopUntil([&] { return counts.added == 1; }));
+    const auto found = platform.enumerate();
+    ASSERT_EQ(found.size(), 6u);
+    const char *paths[] = {"0", "1", "3", "2", "7", "8"};
+    const char *serials[] = {"SER-B", "SER-B", "SER-A", "SER-A", nullptr, nullptr};
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(found[i].path, std::string("/dev/hidraw") + paths[i]);
+        EXPECT_EQ(found[i].vendorId, 0x1214);
+        EXPECT_EQ(found[i].productId, i < 4 ? 0x03EB : 0x1511);
+        EXPECT_EQ(found[i].serial.value_or("none"), serials[i] ? serials[i] : "none");
+        EXPECT_EQ(found[i].interfaceNumber, i % 2);
+    }
 
-    // Events are delivered in order: once the sentinel chip is reported, the other
-    // vendor's device and the first chip's second interface have been seen too.
-    ChipSpec otherVendor;
-    otherVendor.vendor = 0x046D;
-    otherVendor.usbPort = 2;
-    otherVendor.hidrawNumbers = {2};
-    const auto otherNodes = bed.addChip(otherVendor);
-    ChipSpec sentinel;
-    sentinel.usbPort = 3;
-    sentinel.serial = "SENTINEL";
-    sentinel.hidrawNumbers = {3, 4};
-    const auto sentinelNodes = bed.addChip(sentinel);
-    ASSERT_TRUE(runEventLoopUntil([&] { return counts.added == 2; }));
-    EXPECT_EQ(counts.removed, 0);
-
-    bed.removeInterface(otherNodes[0]);
-    bed.removeInterface(chipNodes[0]);
-    bed.removeInterface(chipNodes[1]);
-    ASSERT_TRUE(runEventLoopUntil([&] { return counts.removed == 1; }));
-    bed.removeInterface(sentinelNodes[1]);
-    bed.removeInterface(sentinelNodes[0]);
-    ASSERT_TRUE(runEventLoopUntil([&] { return counts.removed == 2; }));
-    EXPECT_EQ(counts.added, 2);
+    // Through the layer: kinds by product and position, and reports pass unchanged.
+    IOWarriorSetPlatform(&platform);
+    ASSERT_EQ(IOWarriorInit(), 0);
+    ASSERT_EQ(IOWarriorCountInterfaces(), 6);
+    const int kinds[] = {2, 3, 2, 3, 6, 7};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(IOWarriorInterfaceListNodeAtIndex(i)->interfaceKind, kinds[i]) << i;
+    EXPECT_STREQ(IOWarriorInterfaceListNodeAtIndex(5)->serialNumber, "0");
+    IOWarriorHIDDeviceInterface *control = IOWarriorInterfaceListNodeAtIndex(3)->hidInterface;
+    const std::uint8_t portSelect[8] = {0x09, 0x03, 0x0B, 0x01, 0x01, 0x00, 0x00, 0x00};
+    ASSERT_EQ(IOWarriorWriteToInterface(control, 8, portSelect), 0);
+    EXPECT_EQ(a1.writes(), (std::vector<std::vector<std::uint8_t>>{{portSelect, portSelect + 8}}));
+    EXPECT_TRUE(a0.writes().empty());
+    const std::vector<std::uint8_t> answer{0x09, 0x06, 0x02, 0x00, 0x02, 0x00, 0x00, 0x00};
+    a1.setInputReply(answer);
+    std::uint8_t reply[8];
+    std::memset(reply, 0xEE, sizeof reply);
+    ASSERT_EQ(IOWarriorReadFromInterface(control, 9, 8, reply), 0);
+    EXPECT_EQ(std::vector<std::uint8_t>(reply, reply + 8), answer);
 }
 
-TEST(LinuxHidPlatformHotplug, ChipAttachedBeforeStartIsReportedWhenRemoved)
+TEST_F(LinuxHidPlatformTest, OneNotificationPerChipNoneForOtherVendorsAndEarlyChipsAreKnown)
 {
-    HidTestbed bed;
-    ChipSpec chip;
-    chip.hidrawNumbers = {0, 1};
-    const auto nodes = bed.addChip(chip);
+    // Attached before start: its removal must still be reported.
+    const auto early = bed.addChip({.serial = "EARLY", .usbPort = 1, .hidrawNumbers = {0, 1}});
+    int added = 0, removed = 0;
+    ASSERT_EQ(platform.start([&](bool plugged) { ++(plugged ? added : removed); }), 0);
 
-    LinuxHidPlatform platform;
-    HotplugCounts counts;
-    ASSERT_EQ(platform.start([&](bool added) { (added ? counts.added : counts.removed)++; }), 0);
-    bed.removeInterface(nodes[1]);
-    bed.removeInterface(nodes[0]);
-    ASSERT_TRUE(runEventLoopUntil([&] { return counts.removed == 1; }));
+    const auto chip = bed.addChip({.usbPort = 2, .hidrawNumbers = {2, 3}});
+    ASSERT_TRUE(runEventLoopUntil([&] { return added == 1; }));
+    // Events come in order: once the sentinel chip is reported, the other vendor's device
+    // and the first chip's second interface have been seen too.
+    const auto other = bed.addChip({.vendor = 0x046D, .usbPort = 3, .hidrawNumbers = {4}});
+    const auto sentinel = bed.addChip({.serial = "SENTINEL", .usbPort = 4, .hidrawNumbers = {5, 6}});
+    ASSERT_TRUE(runEventLoopUntil([&] { return added == 2; }));
+    EXPECT_EQ(removed, 0);
 
-    // Plugging it back in is a new chip again.
-    ChipSpec again = chip;
-    again.usbPort = 2;
-    again.hidrawNumbers = {5, 6};
-    bed.addChip(again);
-    ASSERT_TRUE(runEventLoopUntil([&] { return counts.added == 1; }));
-    EXPECT_EQ(counts.removed, 1);
+    for (const auto &path : {other[0], chip[0], chip[1]})
+        bed.removeInterface(path);
+    ASSERT_TRUE(runEventLoopUntil([&] { return removed == 1; }));
+    for (const auto &path : {sentinel[1], sentinel[0], early[1], early[0]})
+        bed.removeInterface(path);
+    ASSERT_TRUE(runEventLoopUntil([&] { return removed == 3; }));
+    EXPECT_EQ(added, 2);
 }
