@@ -207,12 +207,6 @@ void PTHotKeyCenter::updateEventHandler()
     mEventHandlerInstalled = true;
 }
 
-PTHotKey *PTHotKeyCenter::hotKeyForCarbonHotKey(HotKeyService::Handle handle) const
-{
-    const auto it = mHotKeys.constFind(handle);
-    return it == mHotKeys.cend() ? nullptr : it->hotKey;
-}
-
 HotKeyService::Handle PTHotKeyCenter::carbonHotKeyForHotKey(const PTHotKey *hotKey) const
 {
     QList<HotKeyService::Handle> handles;

@@ -69,7 +69,6 @@ private:
 
     static constexpr bool hasCarbonEventSupport() { return true; }
     void updateEventHandler();
-    PTHotKey *hotKeyForCarbonHotKey(HotKeyService::Handle handle) const;
     HotKeyService::Handle carbonHotKeyForHotKey(const PTHotKey *hotKey) const;
     void hotKeyDown(PTHotKey *hotKey);
     void hotKeyUp(PTHotKey *hotKey);

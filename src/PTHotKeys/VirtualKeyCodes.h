@@ -6,21 +6,6 @@
 
 namespace VirtualKeyCodes {
 
-// A few codes the rest of the code needs by name.
-enum : int {
-    kVK_ANSI_A = 0x00,
-    kVK_ANSI_Z = 0x06,
-    kVK_ANSI_Y = 0x10,
-    kVK_ANSI_1 = 0x12,
-    kVK_ANSI_K = 0x28,
-    kVK_Return = 0x24,
-    kVK_Command = 0x37,
-    kVK_F5 = 0x60,
-    kVK_F1 = 0x7A,
-    kVK_UpArrow = 0x7E,
-    kVK_ANSI_Keypad1 = 0x53,
-};
-
 // Evdev code for a virtual key code, or -1 when the key has no place on a PC keyboard.
 int evdevForVirtualKeyCode(int virtualKeyCode);
 
