@@ -71,15 +71,20 @@ int HidrawDevice::open()
     return 0;
 }
 
-int HidrawDevice::setReport(const std::uint8_t *bytes, int length, int timeoutMs)
+HidrawWorker *HidrawDevice::worker()
 {
-    if (mFd < 0 && !mWorker)
-        return EBADF;
-    if (!mWorker) {
+    // The first transfer hands the descriptor to the helper that runs the blocking calls.
+    if (!mWorker && mFd >= 0) {
         mWorker = std::make_unique<HidrawWorker>(mFd);
         mFd = -1;
     }
-    return mWorker->write(bytes, length, timeoutMs);
+    return mWorker.get();
+}
+
+int HidrawDevice::setReport(const std::uint8_t *bytes, int length, int timeoutMs)
+{
+    HidrawWorker *helper = worker();
+    return helper ? helper->write(bytes, length, timeoutMs) : EBADF;
 }
 
 int HidrawDevice::getReport(std::uint8_t reportId, std::uint8_t *buffer, int *length,
@@ -87,19 +92,16 @@ int HidrawDevice::getReport(std::uint8_t reportId, std::uint8_t *buffer, int *le
 {
     if (!buffer || !length || *length <= 0)
         return EINVAL;
-    if (mFd < 0 && !mWorker)
+    HidrawWorker *helper = worker();
+    if (!helper)
         return EBADF;
-    if (!mWorker) {
-        mWorker = std::make_unique<HidrawWorker>(mFd);
-        mFd = -1;
-    }
     // The kernel takes the report ID from the first byte and overwrites the buffer with
     // its answer. Working on a copy leaves every byte the kernel did not return as the
     // caller had it, the first one included.
     std::vector<std::uint8_t> scratch(buffer, buffer + *length);
     scratch[0] = reportId;
     int returned = 0;
-    const int status = mWorker->getInput(scratch.data(), *length, &returned, timeoutMs);
+    const int status = helper->getInput(scratch.data(), *length, &returned, timeoutMs);
     if (status != 0)
         return status;
     std::copy_n(scratch.begin(), returned, buffer);

@@ -32,6 +32,8 @@ public:
     static std::string permissionHint(const std::string &devnode);
 
 private:
+    HidrawWorker *worker(); // null while the node is not open
+
     std::string mDevnode;
     OpenFunction mOpen;
     int mFd = -1;             // owned here until the first transfer hands it to the worker

@@ -126,28 +126,37 @@ std::optional<LinuxHidPlatform::NodeFacts> LinuxHidPlatform::readNode(udev_devic
     return facts;
 }
 
+std::vector<std::pair<std::string, LinuxHidPlatform::NodeFacts>> LinuxHidPlatform::scanNodes()
+{
+    std::vector<std::pair<std::string, NodeFacts>> nodes;
+    udev_enumerate *enumerate = udev_enumerate_new(mUdev);
+    if (!enumerate)
+        return nodes;
+    udev_enumerate_add_match_subsystem(enumerate, "hidraw");
+    udev_enumerate_scan_devices(enumerate);
+    udev_list_entry *entry;
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate))
+    {
+        const char *syspath = udev_list_entry_get_name(entry);
+        if (udev_device *dev = udev_device_new_from_syspath(mUdev, syspath)) {
+            if (auto facts = readNode(dev))
+                nodes.emplace_back(syspath, std::move(*facts));
+            udev_device_unref(dev);
+        }
+    }
+    udev_enumerate_unref(enumerate);
+    return nodes;
+}
+
 std::vector<HidInterfaceInfo> LinuxHidPlatform::enumerate()
 {
     if (!ensureUdev())
         return {};
-    udev_enumerate *enumerate = udev_enumerate_new(mUdev);
-    if (!enumerate)
-        return {};
-    udev_enumerate_add_match_subsystem(enumerate, "hidraw");
-    udev_enumerate_scan_devices(enumerate);
-
     std::vector<NodeFacts> found;
-    udev_list_entry *entry;
-    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate))
-    {
-        udev_device *dev = udev_device_new_from_syspath(mUdev, udev_list_entry_get_name(entry));
-        if (!dev)
-            continue;
-        if (auto facts = readNode(dev); facts && facts->primaryUsageMatches)
-            found.push_back(std::move(*facts));
-        udev_device_unref(dev);
+    for (auto &[syspath, facts] : scanNodes()) {
+        if (facts.primaryUsageMatches)
+            found.push_back(std::move(facts));
     }
-    udev_enumerate_unref(enumerate);
 
     // The layer tells a chip's interfaces apart by their position: keep each chip's
     // interfaces together, interface 0 first, and the chips in devnode order.
@@ -192,6 +201,13 @@ int LinuxHidPlatform::start(HotplugHandler handler)
         return 0;
 
     mMonitor = udev_monitor_new_from_netlink(mUdev, "udev");
+    if (mMonitor) {
+        udev_monitor_filter_add_match_subsystem_devtype(mMonitor, "hidraw", nullptr);
+        if (udev_monitor_enable_receiving(mMonitor) < 0) {
+            udev_monitor_unref(mMonitor);
+            mMonitor = nullptr;
+        }
+    }
     if (!mMonitor) {
         // udev exists but its event socket does not (e.g. a container without udevd):
         // enumeration still works, plugging in is not noticed.
@@ -199,32 +215,11 @@ int LinuxHidPlatform::start(HotplugHandler handler)
         std::fflush(stderr);
         return 0;
     }
-    udev_monitor_filter_add_match_subsystem_devtype(mMonitor, "hidraw", nullptr);
-    if (udev_monitor_enable_receiving(mMonitor) < 0) {
-        std::fprintf(stderr, "udev monitor unavailable: plug and unplug events are not seen\n");
-        std::fflush(stderr);
-        udev_monitor_unref(mMonitor);
-        mMonitor = nullptr;
-        return 0;
-    }
 
     // Chips already attached must be known so that their removal is reported.
     mKnownNodes.clear();
-    if (udev_enumerate *enumerate = udev_enumerate_new(mUdev)) {
-        udev_enumerate_add_match_subsystem(enumerate, "hidraw");
-        udev_enumerate_scan_devices(enumerate);
-        udev_list_entry *entry;
-        udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate))
-        {
-            const char *syspath = udev_list_entry_get_name(entry);
-            if (udev_device *dev = udev_device_new_from_syspath(mUdev, syspath)) {
-                if (auto facts = readNode(dev))
-                    mKnownNodes[syspath] = facts->chipKey;
-                udev_device_unref(dev);
-            }
-        }
-        udev_enumerate_unref(enumerate);
-    }
+    for (auto &[syspath, facts] : scanNodes())
+        mKnownNodes[syspath] = facts.chipKey;
 
     mNotifier = std::make_unique<QSocketNotifier>(udev_monitor_get_fd(mMonitor),
                                                   QSocketNotifier::Read);

@@ -9,6 +9,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 struct udev;
 struct udev_device;
@@ -42,6 +44,8 @@ public:
 
 private:
     bool ensureUdev();
+    // Every hidraw node of the vendor attached now, by syspath.
+    std::vector<std::pair<std::string, NodeFacts>> scanNodes();
     void onMonitorReadable();
 
     udev *mUdev = nullptr;
