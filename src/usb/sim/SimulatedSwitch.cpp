@@ -5,9 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 namespace tarvex {
 
@@ -49,23 +47,9 @@ void SimulatedSwitch::setVersionAfterRestart(std::int8_t major, std::int8_t mino
     mVersionAfterRestart = std::make_pair(major, minor);
 }
 
-void SimulatedSwitch::setReadNeverAnswers(bool never, bool reallyWait)
-{
-    mReadNeverAnswers = never;
-    mReallyWait = reallyWait;
-}
-
 void SimulatedSwitch::refuseRecord(int recordIndex, std::uint8_t status)
 {
     mRefusal = std::make_pair(recordIndex, status);
-}
-
-void SimulatedSwitch::clearFaults()
-{
-    mNextWriteError = mEveryWriteError = mNextReadError = mOpenError = 0;
-    mReadNeverAnswers = mReallyWait = false;
-    mReplyLength = 8;
-    mRefusal.reset();
 }
 
 int SimulatedSwitch::handleOpen(int interfaceIndex)
@@ -76,8 +60,6 @@ int SimulatedSwitch::handleOpen(int interfaceIndex)
 
 int SimulatedSwitch::handleOutputReport(int interfaceIndex, const std::uint8_t *bytes, int length)
 {
-    if (mEveryWriteError)
-        return mEveryWriteError;
     if (mNextWriteError) {
         const int error = mNextWriteError;
         mNextWriteError = 0;
@@ -102,11 +84,9 @@ int SimulatedSwitch::handleOutputReport(int interfaceIndex, const std::uint8_t *
 int SimulatedSwitch::handleInputReport(int interfaceIndex, std::uint8_t reportId,
                                        std::uint8_t *buffer, int *length, int timeoutMs)
 {
-    if (mReadNeverAnswers) {
-        if (mReallyWait)
-            std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+    (void)timeoutMs; // the simulated chip answers at once or never
+    if (mReadNeverAnswers)
         return ETIMEDOUT;
-    }
     if (mNextReadError) {
         const int error = mNextReadError;
         mNextReadError = 0;

@@ -60,17 +60,15 @@ public:
 
     // --- fault injection ----------------------------------------------------------------
     void failNextWrite(int error) { mNextWriteError = error; }
-    void failEveryWrite(int error) { mEveryWriteError = error; } // 0 ends it
     void failNextRead(int error) { mNextReadError = error; }
-    // Reads answer ETIMEDOUT; with reallyWait the call first sleeps for its time-out.
-    void setReadNeverAnswers(bool never, bool reallyWait = false);
+    // Reads answer ETIMEDOUT at once, as the platform does once the time-out has passed.
+    void setReadNeverAnswers(bool never) { mReadNeverAnswers = never; }
     void failOpen(int error) { mOpenError = error; } // EACCES, ENODEV, ...; 0 ends it
     // Reads store only the first `bytes` bytes of the answer (8 or more: all of it).
     void setReplyLength(int bytes) { mReplyLength = bytes; }
     // The record with 0-based index `recordIndex` (counted from the transfer's start) is
     // answered with `status` instead of its own verdict.
     void refuseRecord(int recordIndex, std::uint8_t status);
-    void clearFaults();
     // Called after every received report has been logged and handled.
     void setReportHook(std::function<void(const SimReport &)> hook) { mHook = std::move(hook); }
 
@@ -119,10 +117,8 @@ private:
     std::vector<SimReport> mLog;
 
     int mNextWriteError = 0;
-    int mEveryWriteError = 0;
     int mNextReadError = 0;
     bool mReadNeverAnswers = false;
-    bool mReallyWait = false;
     int mOpenError = 0;
     int mReplyLength = 8;
     std::function<void(const SimReport &)> mHook;
