@@ -8,6 +8,8 @@
 #include <QMap>
 #include <QPair>
 
+using Combos = QList<QPair<qint32, qint32>>;
+
 class FakeHotKeyService : public HotKeyService
 {
 public:
@@ -17,9 +19,8 @@ public:
         HotKeyID id;
     };
 
-    QMap<Handle, Registration> registrations;
-    QList<QPair<qint32, qint32>> refused; // combinations this service will not take
-    int refusalStatus = kStatusXBadAccess;
+    QMap<Handle, Registration> registrations; // handles only grow: this is registration order
+    Combos refused;                           // combinations this service will not take
     int registerCalls = 0;
     int unregisterCalls = 0;
     int handlerInstalls = 0;
@@ -31,7 +32,7 @@ public:
     {
         ++registerCalls;
         if (refused.contains(qMakePair(keyCode, modifiers)))
-            return refusalStatus;
+            return kStatusXBadAccess;
         *outHandle = ++lastHandle;
         registrations.insert(*outHandle, Registration{keyCode, modifiers, id});
         return 0;
@@ -48,28 +49,29 @@ public:
         return 0;
     }
 
-    // Sends the event a key press (or release) of this combination would cause; false when
+    // The combinations grabbed now, in the order they were grabbed.
+    Combos grabbed() const
+    {
+        Combos combos;
+        for (const Registration &r : registrations)
+            combos.append({r.keyCode, r.modifiers});
+        return combos;
+    }
+
+    // Sends the event a press (or release) of this combination would cause; false when
     // nothing is registered for it.
-    bool deliver(qint32 keyCode, qint32 modifiers, quint32 kind)
+    bool press(qint32 keyCode, qint32 modifiers, quint32 kind = kEventHotKeyPressed)
     {
         for (const Registration &r : registrations) {
             if (r.keyCode == keyCode && r.modifiers == modifiers && handler) {
-                HotKeyEvent event;
-                event.eventClass = kEventClassKeyboard;
-                event.kind = kind;
-                event.hotKeyID = r.id;
-                handler(event);
+                handler(HotKeyEvent{kEventClassKeyboard, kind, r.id, 0});
                 return true;
             }
         }
         return false;
     }
-    bool press(qint32 keyCode, qint32 modifiers)
-    {
-        return deliver(keyCode, modifiers, kEventHotKeyPressed);
-    }
     bool release(qint32 keyCode, qint32 modifiers)
     {
-        return deliver(keyCode, modifiers, kEventHotKeyReleased);
+        return press(keyCode, modifiers, kEventHotKeyReleased);
     }
 };

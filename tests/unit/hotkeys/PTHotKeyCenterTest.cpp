@@ -26,63 +26,61 @@ protected:
         service = fake.get();
         center = std::make_unique<PTHotKeyCenter>(std::move(fake));
         hotKey.setIdentifier("Port 1");
-        hotKey.setName("Port 1");
         hotKey.setTarget(&target);
         hotKey.setAction("switchToPort1");
+        rotate.setTarget(&target);
+        rotate.setAction("rotate");
     }
 
     FakeHotKeyService *service = nullptr;
     std::unique_ptr<PTHotKeyCenter> center;
     RecordingTarget target;
     PTHotKey hotKey;
+    PTHotKey rotate{"Rotate", PTKeyCombo(0x0F, 0x0100)};
 };
 
 } // namespace
 
-TEST_F(PTHotKeyCenterTest, ClearCombinationHasNothingToRegister)
+TEST_F(PTHotKeyCenterTest, NothingToRegisterIsSuccessWithoutAskingTheService)
 {
-    EXPECT_TRUE(center->registerHotKey(&hotKey));
-    EXPECT_TRUE(center->allHotKeys().isEmpty());
-    EXPECT_EQ(service->registerCalls, 0);
-    EXPECT_EQ(service->handlerInstalls, 0);
-    EXPECT_FALSE(center->isEventHandlerInstalled());
+    for (const PTKeyCombo &combo : {PTKeyCombo::clearKeyCombo(), PTKeyCombo(0x12, 0)}) {
+        hotKey.setKeyCombo(combo);
+        EXPECT_TRUE(center->registerHotKey(&hotKey));
+    }
     EXPECT_TRUE(center->registerHotKey(nullptr));
-    hotKey.setKeyCombo(PTKeyCombo(0x12, 0)); // a key without modifiers is never registered
-    EXPECT_TRUE(center->registerHotKey(&hotKey));
-    EXPECT_EQ(service->registerCalls, 0);
+    center->unregisterHotKey(&hotKey);
+    center->unregisterHotKey(nullptr);
+    EXPECT_TRUE(center->allHotKeys().isEmpty());
+    EXPECT_EQ(service->registerCalls + service->unregisterCalls + service->handlerInstalls, 0);
+    EXPECT_FALSE(center->isEventHandlerInstalled());
 }
 
-TEST_F(PTHotKeyCenterTest, PressInvokesOnceAndReleaseDoesNothing)
-{
-    hotKey.setKeyCombo(kCmd1);
-    ASSERT_TRUE(center->registerHotKey(&hotKey));
-    ASSERT_TRUE(service->press(0x12, 0x0100));
-    ASSERT_EQ(target.calls.size(), 1);
-    EXPECT_EQ(target.calls[0].first, "switchToPort1");
-    EXPECT_EQ(target.calls[0].second, &hotKey);
-    ASSERT_TRUE(service->release(0x12, 0x0100));
-    EXPECT_EQ(target.calls.size(), 1);
-    ASSERT_TRUE(service->press(0x12, 0x0100));
-    EXPECT_EQ(target.calls.size(), 2);
-}
-
-TEST_F(PTHotKeyCenterTest, RegisteringAgainReplacesTheRegistration)
+TEST_F(PTHotKeyCenterTest, PressInvokesOnceReleaseNothingAndReRegistrationReplaces)
 {
     hotKey.setKeyCombo(kCmd1);
     ASSERT_TRUE(center->registerHotKey(&hotKey));
     ASSERT_TRUE(center->registerHotKey(&hotKey));
-    EXPECT_EQ(center->allHotKeys().size(), 1);
-    EXPECT_EQ(service->registrations.size(), 1);
+    EXPECT_EQ(service->grabbed(), (Combos{{0x12, 0x0100}}));
     EXPECT_EQ(service->unregisterCalls, 1);
+
+    ASSERT_TRUE(service->press(0x12, 0x0100));
+    ASSERT_TRUE(service->release(0x12, 0x0100));
+    ASSERT_EQ(target.calls.size(), 1);
+    EXPECT_EQ(target.calls[0], qMakePair(QString("switchToPort1"), static_cast<QObject *>(&hotKey)));
 
     // A new combination takes effect only once registered again.
     hotKey.setKeyCombo(kCmdShift2);
     EXPECT_TRUE(service->press(0x12, 0x0100));
-    EXPECT_EQ(target.calls.size(), 1);
     ASSERT_TRUE(center->registerHotKey(&hotKey));
     EXPECT_FALSE(service->press(0x12, 0x0100));
     EXPECT_TRUE(service->press(0x13, 0x0300));
-    EXPECT_EQ(target.calls.size(), 2);
+    EXPECT_EQ(target.calls.size(), 3);
+
+    // Clearing it removes the registration.
+    hotKey.setKeyCombo(PTKeyCombo::clearKeyCombo());
+    EXPECT_TRUE(center->registerHotKey(&hotKey));
+    EXPECT_TRUE(center->allHotKeys().isEmpty());
+    EXPECT_TRUE(service->registrations.isEmpty());
 }
 
 TEST_F(PTHotKeyCenterTest, RefusalReturnsFalseAndTheOldRegistrationIsGone)
@@ -94,36 +92,22 @@ TEST_F(PTHotKeyCenterTest, RefusalReturnsFalseAndTheOldRegistrationIsGone)
     EXPECT_FALSE(center->registerHotKey(&hotKey));
     EXPECT_TRUE(center->allHotKeys().isEmpty());
     EXPECT_TRUE(service->registrations.isEmpty());
-    EXPECT_FALSE(service->press(0x12, 0x0100));
     EXPECT_EQ(center->lastRegistrationStatus(), HotKeyService::kStatusXBadAccess);
     EXPECT_FALSE(center->lastRegistrationFailure().isEmpty());
     EXPECT_EQ(center->hotKeyWithIdentifier("Port 1"), nullptr);
 }
 
-TEST_F(PTHotKeyCenterTest, ClearingARegisteredHotKeyRemovesIt)
+TEST_F(PTHotKeyCenterTest, HandlerIsInstalledOnceAndLookupFindsOnlyRegisteredHotKeys)
 {
+    PTHotKey port2("Port 2", PTKeyCombo::clearKeyCombo());
     hotKey.setKeyCombo(kCmd1);
-    ASSERT_TRUE(center->registerHotKey(&hotKey));
-    hotKey.setKeyCombo(PTKeyCombo::clearKeyCombo());
-    EXPECT_TRUE(center->registerHotKey(&hotKey));
-    EXPECT_TRUE(center->allHotKeys().isEmpty());
-    EXPECT_TRUE(service->registrations.isEmpty());
-}
+    for (PTHotKey *key : {&hotKey, &rotate, &port2})
+        ASSERT_TRUE(center->registerHotKey(key));
+    EXPECT_EQ(center->hotKeyWithIdentifier("Rotate"), &rotate);
+    EXPECT_EQ(center->hotKeyWithIdentifier("Port 1"), &hotKey);
+    EXPECT_EQ(center->hotKeyWithIdentifier("Port 2"), nullptr);
+    EXPECT_EQ(center->hotKeyWithIdentifier(QString()), nullptr);
 
-TEST_F(PTHotKeyCenterTest, UnregisteringAnUnregisteredHotKeyDoesNothing)
-{
-    center->unregisterHotKey(&hotKey);
-    center->unregisterHotKey(nullptr);
-    EXPECT_EQ(service->unregisterCalls, 0);
-}
-
-TEST_F(PTHotKeyCenterTest, HandlerIsInstalledOnceAndStays)
-{
-    PTHotKey rotate("Rotate", PTKeyCombo(0x0F, 0x0100));
-    hotKey.setKeyCombo(kCmd1);
-    ASSERT_TRUE(center->registerHotKey(&hotKey));
-    ASSERT_TRUE(center->registerHotKey(&rotate));
-    EXPECT_EQ(service->handlerInstalls, 1);
     center->unregisterHotKey(&hotKey);
     center->unregisterHotKey(&rotate);
     EXPECT_TRUE(center->allHotKeys().isEmpty());
@@ -132,130 +116,65 @@ TEST_F(PTHotKeyCenterTest, HandlerIsInstalledOnceAndStays)
     EXPECT_EQ(service->handlerInstalls, 1);
 }
 
-TEST_F(PTHotKeyCenterTest, HotKeyWithIdentifierFindsOnlyRegisteredHotKeys)
-{
-    PTHotKey rotate("Rotate", PTKeyCombo(0x0F, 0x0100));
-    PTHotKey port2("Port 2", PTKeyCombo::clearKeyCombo());
-    hotKey.setKeyCombo(kCmd1);
-    ASSERT_TRUE(center->registerHotKey(&hotKey));
-    ASSERT_TRUE(center->registerHotKey(&rotate));
-    ASSERT_TRUE(center->registerHotKey(&port2));
-    EXPECT_EQ(center->hotKeyWithIdentifier("Rotate"), &rotate);
-    EXPECT_EQ(center->hotKeyWithIdentifier("Port 1"), &hotKey);
-    EXPECT_EQ(center->hotKeyWithIdentifier("Port 2"), nullptr);
-    EXPECT_EQ(center->hotKeyWithIdentifier(QString()), nullptr);
-}
-
-TEST_F(PTHotKeyCenterTest, EventsForGoneRegistrationsOrUnreadableIdsInvokeNothing)
+TEST_F(PTHotKeyCenterTest, StaleEventsGoneHotKeysAndGoneTargetsInvokeNothing)
 {
     hotKey.setKeyCombo(kCmd1);
     ASSERT_TRUE(center->registerHotKey(&hotKey));
     const HotKeyID id = service->registrations.first().id;
     EXPECT_EQ(id.signature, 0x5054486Bu);
-    EXPECT_NE(id.id, 0u);
 
-    HotKeyEvent event;
-    event.eventClass = HotKeyService::kEventClassKeyboard;
-    event.kind = HotKeyService::kEventHotKeyPressed;
-    event.hotKeyID = id;
-    event.idStatus = -9870;
-    EXPECT_EQ(center->sendCarbonEvent(event), -9870);
-    EXPECT_TRUE(target.calls.isEmpty());
-
-    // Queued before the hot key was unregistered: it must not reach anybody.
+    HotKeyEvent event{HotKeyService::kEventClassKeyboard, HotKeyService::kEventHotKeyPressed, id,
+                      -9870};
+    EXPECT_EQ(center->sendCarbonEvent(event), -9870); // the ID could not be read
+    // Queued before the hot key was unregistered; a new registration gets a new id.
     event.idStatus = 0;
     center->unregisterHotKey(&hotKey);
     EXPECT_EQ(center->sendCarbonEvent(event), 0);
-    EXPECT_TRUE(target.calls.isEmpty());
-
-    // A new registration gets a new id, so the old event still finds nothing.
     ASSERT_TRUE(center->registerHotKey(&hotKey));
-    EXPECT_NE(service->registrations.first().id.id, id.id);
     EXPECT_EQ(center->sendCarbonEvent(event), 0);
     EXPECT_TRUE(target.calls.isEmpty());
-}
 
-TEST_F(PTHotKeyCenterTest, DestroyedHotKeyLeavesNoRegistration)
-{
+    // A destroyed hot key leaves no registration; a destroyed target is not called.
     auto temporary = std::make_unique<PTHotKey>("Port 3", PTKeyCombo(0x14, 0x0100));
     ASSERT_TRUE(center->registerHotKey(temporary.get()));
     temporary.reset();
-    EXPECT_TRUE(center->allHotKeys().isEmpty());
-    EXPECT_TRUE(service->registrations.isEmpty());
     EXPECT_FALSE(service->press(0x14, 0x0100));
-}
-
-TEST_F(PTHotKeyCenterTest, TargetGoneOrMissingMeansNoAction)
-{
+    EXPECT_EQ(center->allHotKeys(), QList<PTHotKey *>{&hotKey});
     auto shortLived = std::make_unique<RecordingTarget>();
     hotKey.setTarget(shortLived.get());
-    hotKey.setKeyCombo(kCmd1);
-    ASSERT_TRUE(center->registerHotKey(&hotKey));
     shortLived.reset();
-    EXPECT_TRUE(service->press(0x12, 0x0100)); // no crash, nothing to call
+    EXPECT_TRUE(service->press(0x12, 0x0100));
     hotKey.setTarget(nullptr);
     hotKey.invoke();
-    hotKey.setTarget(&target);
-    hotKey.setAction("rotate");
-    hotKey.invoke();
-    ASSERT_EQ(target.calls.size(), 1);
-    EXPECT_EQ(target.calls[0].first, "rotate");
+    EXPECT_TRUE(target.calls.isEmpty());
 }
-
-namespace {
-
-QList<QPair<qint32, qint32>> grabbed(const FakeHotKeyService &service)
-{
-    QList<QPair<qint32, qint32>> combos;
-    for (const auto &registration : service.registrations)
-        combos.append({registration.keyCode, registration.modifiers});
-    return combos;
-}
-
-} // namespace
 
 TEST_F(PTHotKeyCenterTest, SuspendedHotKeysHoldNoGrabsAndComeBackAsTheyWere)
 {
-    PTHotKey rotate("Rotate", PTKeyCombo(0x0F, 0x0100));
-    rotate.setTarget(&target);
-    rotate.setAction("rotate");
     hotKey.setKeyCombo(kCmdShift2);
     ASSERT_TRUE(center->registerHotKey(&rotate));
     ASSERT_TRUE(center->registerHotKey(&hotKey));
-    const auto before = grabbed(*service);
+    const Combos before = service->grabbed();
 
     center->suspendAll();
-    EXPECT_TRUE(center->isSuspended());
+    center->suspendAll(); // nested: the grabs come back with the last resume
+    EXPECT_EQ(service->unregisterCalls, 2);
     EXPECT_TRUE(service->registrations.isEmpty());
-    EXPECT_FALSE(service->press(0x13, 0x0300));
     // Still this program's hot keys: only the grabs are given back.
     EXPECT_EQ(center->allHotKeys().size(), 2);
     EXPECT_EQ(center->hotKeyWithIdentifier("Port 1"), &hotKey);
+    center->resumeAll();
+    EXPECT_TRUE(center->isSuspended());
+    EXPECT_TRUE(service->registrations.isEmpty());
 
     center->resumeAll();
     EXPECT_FALSE(center->isSuspended());
-    EXPECT_EQ(grabbed(*service), before); // the same grabs, made in the same order
+    EXPECT_EQ(service->grabbed(), before); // the same grabs, made in the same order
     EXPECT_TRUE(service->press(0x13, 0x0300));
     EXPECT_TRUE(service->press(0x0F, 0x0100));
     ASSERT_EQ(target.calls.size(), 2);
     EXPECT_EQ(target.calls[0].second, &hotKey);
     EXPECT_EQ(target.calls[1].second, &rotate);
-    EXPECT_EQ(center->lastRegistrationStatus(), 0);
-}
-
-TEST_F(PTHotKeyCenterTest, NestedSuspensionsEndWithTheLast)
-{
-    hotKey.setKeyCombo(kCmd1);
-    ASSERT_TRUE(center->registerHotKey(&hotKey));
-    center->suspendAll();
-    center->suspendAll();
-    EXPECT_EQ(service->unregisterCalls, 1);
-    center->resumeAll();
-    EXPECT_TRUE(center->isSuspended());
-    EXPECT_TRUE(service->registrations.isEmpty());
-    center->resumeAll();
-    EXPECT_EQ(grabbed(*service), (QList<QPair<qint32, qint32>>{{0x12, 0x0100}}));
-    EXPECT_EQ(service->registerCalls, 2);
 }
 
 TEST_F(PTHotKeyCenterTest, ChangesWhileSuspendedTakeEffectAtResume)
@@ -278,13 +197,12 @@ TEST_F(PTHotKeyCenterTest, ChangesWhileSuspendedTakeEffectAtResume)
     EXPECT_EQ(center->allHotKeys(), QList<PTHotKey *>{&added});
 
     center->resumeAll();
-    EXPECT_EQ(grabbed(*service), (QList<QPair<qint32, qint32>>{{0x13, 0x0300}}));
+    EXPECT_EQ(service->grabbed(), (Combos{{0x13, 0x0300}}));
     EXPECT_EQ(center->allHotKeys(), QList<PTHotKey *>{&added});
 }
 
 TEST_F(PTHotKeyCenterTest, GrabRefusedAtResumeIsReportedAndDropped)
 {
-    PTHotKey rotate("Rotate", PTKeyCombo(0x0F, 0x0100));
     hotKey.setKeyCombo(kCmd1);
     ASSERT_TRUE(center->registerHotKey(&hotKey));
     ASSERT_TRUE(center->registerHotKey(&rotate));
@@ -295,30 +213,22 @@ TEST_F(PTHotKeyCenterTest, GrabRefusedAtResumeIsReportedAndDropped)
     center->suspendAll();
     service->refused.append({0x12, 0x0100}); // another program took it meanwhile
     center->resumeAll();
-    ASSERT_EQ(lost.size(), 1);
-    EXPECT_EQ(lost[0].first, &hotKey);
-    EXPECT_EQ(lost[0].second, HotKeyService::kStatusXBadAccess);
+    EXPECT_EQ(lost, (QList<QPair<PTHotKey *, int>>{{&hotKey, HotKeyService::kStatusXBadAccess}}));
     EXPECT_EQ(center->allHotKeys(), QList<PTHotKey *>{&rotate});
-    EXPECT_EQ(grabbed(*service), (QList<QPair<qint32, qint32>>{{0x0F, 0x0100}}));
-    // Not the status of a registerHotKey() call.
-    EXPECT_EQ(center->lastRegistrationStatus(), 0);
+    EXPECT_EQ(service->grabbed(), (Combos{{0x0F, 0x0100}}));
+    EXPECT_EQ(center->lastRegistrationStatus(), 0); // not the status of a registerHotKey() call
 
-    // Once the other program lets go, registering it again works as always.
     service->refused.clear();
     EXPECT_TRUE(center->registerHotKey(&hotKey));
     EXPECT_EQ(center->allHotKeys().size(), 2);
 }
 
-TEST(PTHotKey, DescriptionAndDefaults)
+TEST(PTHotKey, Description)
 {
     PTKeyCodeTranslator::setLayoutSource(std::make_unique<FixedUsKeyboardLayout>());
-    PTHotKey hotKey("Port 1", PTKeyCombo(0x12, 0x0100));
-    EXPECT_EQ(hotKey.description(), QString::fromUtf16(u"<PTHotKey: Port 1, \u23181>"));
-    PTHotKey blank;
-    EXPECT_TRUE(blank.identifier().isNull());
-    EXPECT_TRUE(blank.keyCombo().isClearCombo());
-    EXPECT_EQ(blank.target(), nullptr);
-    EXPECT_EQ(blank.description(), "<PTHotKey: , (None)>");
+    EXPECT_EQ(PTHotKey("Port 1", PTKeyCombo(0x12, 0x0100)).description(),
+              QString::fromUtf16(u"<PTHotKey: Port 1, \u23181>"));
+    EXPECT_EQ(PTHotKey().description(), "<PTHotKey: , (None)>");
     PTKeyCodeTranslator::setLayoutSource(nullptr);
 }
 
