@@ -599,14 +599,6 @@ void IOWarriorRemovedCallback(void *)
     });
 }
 
-// --- switch commands ---------------------------------------------------------------------------
-
-void ApplicationController::switchToPort1(QObject *) { _switchToPort(1); }
-void ApplicationController::switchToPort2(QObject *) { _switchToPort(2); }
-void ApplicationController::switchToPort3(QObject *) { _switchToPort(3); }
-void ApplicationController::switchToPort4(QObject *) { _switchToPort(4); }
-
-void ApplicationController::_switchToPort(int port)
 void ApplicationController::resumeFromSleep()
 {
     QPointer<ApplicationController> self(this);
@@ -620,6 +612,14 @@ void ApplicationController::resumeFromSleep()
     });
 }
 
+// --- switch commands ---------------------------------------------------------------------------
+
+void ApplicationController::switchToPort1(QObject *) { _switchToPort(1); }
+void ApplicationController::switchToPort2(QObject *) { _switchToPort(2); }
+void ApplicationController::switchToPort3(QObject *) { _switchToPort(3); }
+void ApplicationController::switchToPort4(QObject *) { _switchToPort(4); }
+
+void ApplicationController::_switchToPort(int port)
 {
     QPointer<ApplicationController> self(this);
     DeviceGate::instance().runOrDefer([self, port] {
