@@ -142,8 +142,11 @@ QVariant UserDisplayAdditions::parsePropertyList(const QByteArray &data)
 {
     if (data.isEmpty() || data.size() > 16 * 1024 * 1024)
         return QVariant();
+    // XML only: the table ships as an XML list, and libplist's binary reader hands out dict
+    // keys whose stored length disagrees with their text, on which its own key getter
+    // aborts the process (found by fuzzing). A binary table reads as no table.
     plist_t root = nullptr;
-    plist_from_memory(data.constData(), static_cast<uint32_t>(data.size()), &root);
+    plist_from_xml(data.constData(), static_cast<uint32_t>(data.size()), &root);
     if (!root)
         return QVariant();
     QVariant result = fromPlist(root);

@@ -1,4 +1,4 @@
-// Fuzzes the "PTKeyCodes" key-name table reader: any bytes (XML or binary property list, or
+// Fuzzes the "PTKeyCodes" key-name table reader: any bytes (an XML or binary property list, or
 // neither) as the table file, then names looked up for every kind of key through it. Bad
 // tables must give names or nothing, never a crash.
 #include "PTHotKeys/FixedUsKeyboardLayout.h"
