@@ -51,12 +51,14 @@ gboolean EmulatedHidraw::onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *clien
         umockdev_ioctl_client_complete(client, -1, EFAULT);
         return TRUE;
     }
-    const int n = std::min<int>(length, static_cast<int>(self->mReply.size()));
-    if (n > 0 && data->data[0] != self->mReply[0]) {
+    const std::vector<std::uint8_t> reply =
+        self->mReplier ? self->mReplier(self->mWrites) : self->mReply;
+    const int n = std::min<int>(length, static_cast<int>(reply.size()));
+    if (n > 0 && data->data[0] != reply[0]) {
         umockdev_ioctl_client_complete(client, -1, EIO); // no such report
         return TRUE;
     }
-    std::copy_n(self->mReply.begin(), n, data->data);
+    std::copy_n(reply.begin(), n, data->data);
     umockdev_ioctl_client_complete(client, n, 0);
     return TRUE;
 }
@@ -83,6 +85,12 @@ void EmulatedHidraw::setInputReply(std::vector<std::uint8_t> reply)
 {
     std::lock_guard lock(mMutex);
     mReply = std::move(reply);
+}
+
+void EmulatedHidraw::setInputReplier(Replier replier)
+{
+    std::lock_guard lock(mMutex);
+    mReplier = std::move(replier);
 }
 
 void EmulatedHidraw::setAnswerInput(bool answer)

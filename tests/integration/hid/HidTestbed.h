@@ -24,6 +24,11 @@ public:
     // The reply to input-report requests (starting with the report ID); with
     // answerInput false the requests are held unanswered until releaseHeld().
     void setInputReply(std::vector<std::uint8_t> reply);
+    // When set, the reply is computed from the writes received so far (a device whose
+    // answer depends on the request that came before it); takes precedence over the above.
+    using Replier =
+        std::function<std::vector<std::uint8_t>(const std::vector<std::vector<std::uint8_t>> &)>;
+    void setInputReplier(Replier replier);
     void setAnswerInput(bool answer);
     void releaseHeld(int error);
 
@@ -35,6 +40,7 @@ private:
     mutable std::mutex mMutex;
     std::vector<std::vector<std::uint8_t>> mWrites;
     std::vector<std::uint8_t> mReply;
+    Replier mReplier;
     bool mAnswer = true;
     std::vector<UMockdevIoctlClient *> mHeld;
 };
