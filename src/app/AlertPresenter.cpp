@@ -1,6 +1,8 @@
 // Message-box alerts and the switch that lets tests answer them instead.
 #include "AlertPresenter.h"
 
+#include "Translation.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -15,6 +17,11 @@ AlertPresenter &AlertPresenter::current()
 {
     static MessageBoxAlertPresenter messageBoxes;
     return gInstalledPresenter != nullptr ? *gInstalledPresenter : messageBoxes;
+}
+
+void AlertPresenter::inform(const QString &message)
+{
+    current().runAlert(QStringLiteral("Tarvex CC"), message, tx("OK"), QString());
 }
 
 void AlertPresenter::install(AlertPresenter *presenter)

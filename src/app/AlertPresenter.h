@@ -16,6 +16,9 @@ public:
     virtual int runAlert(const QString &title, const QString &message,
                          const QString &defaultButton, const QString &alternateButton) = 0;
 
+    // An informational alert: title "Tarvex CC", the message, one OK button.
+    static void inform(const QString &message);
+
     // The presenter in use: the installed one, else the message-box presenter.
     static AlertPresenter &current();
     // Installs a presenter (not owned); null restores the message boxes.

@@ -2,25 +2,27 @@
 #include "FirmwareWindowController.h"
 
 #include "AlertPresenter.h"
+#include "Translation.h"
+#include "switch/DeviceGate.h"
 #include "switch/FirmwareTransfer.h"
 #include "switch/net/FirmwareUpdateCheck.h"
 
+#include "ui_FirmwareWindow.h"
+
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QLoggingCategory>
+#include <QPointer>
 #include <QProgressBar>
+#include <QPushButton>
 
 namespace {
 
 Q_LOGGING_CATEGORY(lcFirmware, "tarvex.firmware")
 
 const QString kAlertTitle = QStringLiteral("Tarvex CC");
-
-QString tx(const char *key)
-{
-    return QCoreApplication::translate("Translation", key);
-}
 
 } // namespace
 
@@ -41,6 +43,21 @@ FirmwareWindowController::FirmwareWindowController(IOWarriorController &registry
         setBusy(false);
         emit selectFileFinished();
     });
+}
+
+FirmwareWindowController::FirmwareWindowController(IOWarriorController &registry,
+                                                   DefaultsStore &defaults, QObject *parent)
+    : FirmwareWindowController(registry, defaults, nullptr, nullptr, nullptr, parent)
+{
+    mWindow = std::make_unique<QWidget>(nullptr, Qt::Window);
+    mUi = std::make_unique<Ui::FirmwareWindow>();
+    mUi->setupUi(mWindow.get());
+    mWindow->setWindowIcon(QIcon(QStringLiteral(":/images/Status.png")));
+    mVersion = mUi->mVersion;
+    mProgress = mUi->mProgress;
+    mCheckButton = mUi->mCheckBtn;
+    connect(mUi->mCheckBtn, &QPushButton::clicked, this, &FirmwareWindowController::selectFile);
+    connect(mUi->mCloseBtn, &QPushButton::clicked, mWindow.get(), &QWidget::close);
 }
 
 FirmwareWindowController::~FirmwareWindowController()
@@ -95,8 +112,14 @@ void FirmwareWindowController::onCheckFinished(const FirmwareCheckAnswer &answer
         message.replace(QLatin1String("%@"), answer.offeredVersion());
         if (alerts.runAlert(kAlertTitle, message, tx("Yes"), tx("No")) == 1) {
             // Busy until the transfer's finished(), which also ends a refusal before the
-            // first report (switch gone meanwhile, damaged image).
-            mTransfer->upgrade(answer.text());
+            // first report (switch gone meanwhile, damaged image). A hot-plug refresh that
+            // began while the question was open rebuilds the device list first.
+            QPointer<FirmwareWindowController> self(this);
+            const QString image = answer.text();
+            DeviceGate::instance().runOrDefer([self, image] {
+                if (self)
+                    self->mTransfer->upgrade(image);
+            });
             return;
         }
         break;

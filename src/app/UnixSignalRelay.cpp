@@ -1,11 +1,12 @@
 // Self-pipe signal relay; see UnixSignalRelay.h.
 #include "UnixSignalRelay.h"
 
+#include "AppLog.h"
+
 #include <QSocketNotifier>
 
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -41,8 +42,7 @@ bool UnixSignalRelay::watch(std::initializer_list<int> signalNumbers)
 {
     if (gSignalPipe[0] < 0) {
         if (::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-            std::fprintf(stderr, "tarvexcc: cannot watch for termination signals: %s\n",
-                         std::strerror(errno));
+            qCWarning(tarvexApp, "cannot watch for termination signals: %s", std::strerror(errno));
             return false;
         }
         mNotifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, this);

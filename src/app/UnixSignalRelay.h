@@ -14,7 +14,7 @@ public:
     explicit UnixSignalRelay(QObject *parent = nullptr);
     ~UnixSignalRelay() override;
 
-    // Installs the handlers; false (with the reason on stderr) if the pipe could not be made.
+    // Installs the handlers; false (with the reason in the log) if the pipe could not be made.
     bool watch(std::initializer_list<int> signalNumbers);
 
 signals:

@@ -1,5 +1,6 @@
 // Entry point of tarvexcc: options, one instance per session, the USB backend (real or
 // simulated), then the application controller on the Qt event loop.
+#include "AppLog.h"
 #include "ApplicationController.h"
 #include "SingleInstanceGuard.h"
 #include "SleepWatcher.h"
@@ -112,10 +113,10 @@ int main(int argc, char **argv)
     case SingleInstanceGuard::Outcome::First:
         break;
     case SingleInstanceGuard::Outcome::OtherNotified:
-        std::fprintf(stderr, "tarvexcc: already running; its menu is shown.\n");
+        qCInfo(tarvexApp, "already running; its menu is shown.");
         return 0;
     case SingleInstanceGuard::Outcome::OtherUnreachable:
-        std::fprintf(stderr, "tarvexcc: another tarvexcc is already running in this session.\n");
+        qCWarning(tarvexApp, "another tarvexcc is already running in this session.");
         return 0;
     }
 

@@ -11,7 +11,7 @@ DeviceGate &DeviceGate::instance()
 
 void DeviceGate::runOrDefer(std::function<void()> work)
 {
-    if (mBusy) {
+    if (isBusy()) {
         mPending.push_back(std::move(work));
         return;
     }
@@ -20,16 +20,20 @@ void DeviceGate::runOrDefer(std::function<void()> work)
 
 void DeviceGate::begin(const QString &reason)
 {
-    mBusy = true;
+    ++mDepth;
     mReason = reason;
 }
 
 void DeviceGate::end()
 {
-    mBusy = false;
+    // An unmatched end must not open the gate under an operation that is still running.
+    if (mDepth == 0)
+        return;
+    if (--mDepth > 0)
+        return;
     mReason.clear();
     // Queued work may itself begin a new operation; stop draining then, the rest waits again.
-    while (!mBusy && !mPending.empty()) {
+    while (!isBusy() && !mPending.empty()) {
         auto work = std::move(mPending.front());
         mPending.pop_front();
         work();

@@ -1,16 +1,30 @@
-// Shared pieces of the tray application's tests: an alert presenter that records and
-// answers the default button, a private settings directory, and the port selects a
-// simulated switch received.
+// The tray application's test harness, shared by its GUI tests: a scripted alert presenter,
+// a private settings directory, the port selects a simulated switch received, and one
+// simulated bus with the application on it whose hot-plug waits are recorded, not timed.
 #pragma once
 
 #include "AlertPresenter.h"
+#include "ApplicationController.h"
+#include "StatusMenu.h"
+#include "switch/DefaultsStore.h"
+#include "switch/DeviceGate.h"
+#include "usb/IOWarriorLib.h"
+#include "usb/sim/SimHidPlatform.h"
 
+#include <QAction>
+#include <QCoreApplication>
 #include <QList>
-#include <QStringList>
 #include <QTemporaryDir>
-#include <QtGlobal>
+#include <QTimer>
+#include <QtTest>
 
+#include <functional>
+#include <memory>
 
+using Selects = QList<QPair<int, int>>;
+using Flags = QList<bool>;
+
+// Records every alert and answers from `answers` (the default button once they run out).
 class ScriptedAlertPresenter : public AlertPresenter
 {
 public:
@@ -18,12 +32,16 @@ public:
         QString title, message, defaultButton, alternateButton;
     };
     QList<Alert> alerts;
+    QList<int> answers;
+    std::function<void()> whileOpen;
 
     int runAlert(const QString &title, const QString &message, const QString &defaultButton,
                  const QString &alternateButton) override
     {
         alerts.append({title, message, defaultButton, alternateButton});
-        return 1;
+        if (whileOpen)
+            whileOpen();
+        return answers.isEmpty() ? 1 : answers.takeFirst();
     }
 };
 
@@ -38,9 +56,9 @@ inline QTemporaryDir &privateConfigHome()
 
 // The port-select reports (09 03 0B m u) in a switch's log, as {machine, usb} pairs.
 template <typename Log>
-QList<QPair<int, int>> portSelects(const Log &log)
+Selects portSelects(const Log &log)
 {
-    QList<QPair<int, int>> selects;
+    Selects selects;
     for (const auto &report : log) {
         if (report.interfaceIndex == 1 && report.bytes[0] == 0x09 && report.bytes[1] == 0x03 &&
             report.bytes[2] == 0x0B)
@@ -48,3 +66,78 @@ QList<QPair<int, int>> portSelects(const Log &log)
     }
     return selects;
 }
+
+inline void storeDefault(const QString &key, const QJsonValue &value)
+{
+    DefaultsStore::standard().setObjectForKey(key, value);
+}
+
+// A simulated bus, and the application launched on it.
+struct AppHarness {
+    std::unique_ptr<tarvex::SimHidPlatform> sim;
+    std::unique_ptr<ApplicationController> app;
+    ScriptedAlertPresenter alerts;
+    QList<unsigned> pauses; // the hot-plug waits asked for, in microseconds
+
+    // Once per test program: waits become zero-length timers, alerts are scripted.
+    void install()
+    {
+        AlertPresenter::install(&alerts);
+        ApplicationController::setHotplugPause([this](unsigned us, std::function<void()> resume) {
+            pauses.append(us);
+            QTimer::singleShot(0, std::move(resume));
+        });
+    }
+    void setUp()
+    {
+        DefaultsStore::standard().removeObjectForKey(QStringLiteral("Selected Switch"));
+        sim = std::make_unique<tarvex::SimHidPlatform>();
+        IOWarriorSetPlatform(sim.get());
+        alerts.alerts.clear();
+        alerts.answers.clear();
+        pauses.clear();
+    }
+    void tearDown()
+    {
+        settle();
+        if (app && app->hasLaunched())
+            app->applicationWillTerminate();
+        app.reset();
+        IOWarriorSetDeviceAddedCallback(nullptr, nullptr);
+        IOWarriorSetDeviceRemovedCallback(nullptr, nullptr);
+        IOWarriorClearInterfaceList();
+        IOWarriorSetPlatform(nullptr);
+        sim.reset();
+    }
+    // Delivers queued plug notifications and runs the refreshes they start to their end.
+    void settle()
+    {
+        while ((sim && sim->pendingNotifications() > 0) || DeviceGate::instance().isBusy())
+            QCoreApplication::processEvents();
+    }
+    void launch()
+    {
+        app = std::make_unique<ApplicationController>();
+        app->applicationDidFinishLaunching();
+        QVERIFY(app->hasLaunched());
+        settle(); // the notifications of switches plugged before the start
+        pauses.clear();
+    }
+    // Plugs `serial` on `port` (0-based), stores it as the choice and launches.
+    std::shared_ptr<tarvex::SimulatedSwitch> launchWith(const char *serial, int identifier, int port = 0)
+    {
+        auto sw = sim->plug(serial, std::uint8_t(identifier));
+        sw->setActivePort(port);
+        storeDefault(QStringLiteral("Selected Switch"), QString::fromLatin1(serial));
+        launch();
+        return sw;
+    }
+    QString modelLine() const { return app->itemWithTag(StatusMenu::TagModelLine)->text(); }
+    Flags enabledTags() const
+    {
+        Flags states;
+        for (int tag = StatusMenu::TagPort1; tag <= StatusMenu::TagRotate; ++tag)
+            states.append(app->itemWithTag(tag)->isEnabled());
+        return states;
+    }
+};

@@ -4,93 +4,59 @@
 // for a running transfer instead of querying between its records.
 #include "FirmwareWindowController.h"
 
-#include "AlertPresenter.h"
-#include "ApplicationController.h"
 #include "LocalHttpServer.h"
 #include "SRecordTestImages.h"
 #include "SwitchPopUp.h"
+#include "TestSupport.h"
 #include "VirtualTransferClock.h"
-#include "switch/DefaultsStore.h"
 #include "switch/FirmwareTransfer.h"
 #include "switch/net/FirmwareUpdateCheck.h"
 #include "usb/IOWarriorController.h"
-#include "usb/IOWarriorLib.h"
-#include "usb/sim/SimHidPlatform.h"
 
-#include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTranslator>
-#include <QtTest>
 
-#include <functional>
-#include <memory>
-
-namespace {
-
-// Version line, header, `n` data records, end record, final line feed: n + 3 lines after
-// the version line.
-QByteArray image(int n)
-{
-    return SRecordTestImages::image(n).toLatin1();
-}
-
-class RecordingPresenter : public AlertPresenter
-{
-public:
-    struct Alert {
-        QString title, message, defaultButton, alternateButton;
-        int progressValue;
-    };
-    QList<Alert> alerts;
-    QList<int> answers;
-    QProgressBar *progress = nullptr;
-    std::function<void()> whileOpen;
-
-    int runAlert(const QString &title, const QString &message, const QString &defaultButton,
-                 const QString &alternateButton) override
-    {
-        alerts.append({title, message, defaultButton, alternateButton, progress ? progress->value() : -1});
-        if (whileOpen)
-            whileOpen();
-        return answers.isEmpty() ? 1 : answers.takeFirst();
-    }
-};
-
-} // namespace
+using Alerts = QList<QStringList>; // title, message, default button, alternate button
 
 class FirmwareWindowControllerTest : public QObject
 {
     Q_OBJECT
 
 private:
-    QTemporaryDir mConfigHome;
-    std::unique_ptr<QTemporaryDir> mDir;
-    std::unique_ptr<LocalHttpServer> mServer;
-    std::unique_ptr<tarvex::SimHidPlatform> mSim;
+    AppHarness h;
     std::shared_ptr<tarvex::SimulatedSwitch> mSwitch;
+    std::unique_ptr<LocalHttpServer> mServer;
     std::unique_ptr<IOWarriorController> mRegistry;
-    std::unique_ptr<DefaultsStore> mDefaults;
-    std::unique_ptr<QLabel> mVersion;
-    std::unique_ptr<QProgressBar> mProgress;
-    std::unique_ptr<QPushButton> mCheckButton;
+    QLabel mVersion;
+    QProgressBar mProgress;
+    QPushButton mCheckButton;
     std::unique_ptr<FirmwareWindowController> mController;
     VirtualTransferClock mClock;
-    RecordingPresenter mAlerts;
-    QList<int> mValues;
+    QList<int> mValues, mValueDuringAlert;
 
-    void runCheck()
+    static QByteArray image(int records) { return SRecordTestImages::image(records).toLatin1(); }
+    Alerts alerts() const
     {
+        Alerts texts;
+        for (const auto &a : h.alerts.alerts)
+            texts.append({a.title, a.message, a.defaultButton, a.alternateButton});
+        return texts;
+    }
+    // Runs the check (and the transfer it may lead to) with the answer `body`.
+    void check(int status, const QByteArray &body)
+    {
+        mServer->respond(status, body);
         QSignalSpy done(mController.get(), &FirmwareWindowController::selectFileFinished);
         mController->selectFile();
-        QVERIFY(!mCheckButton->isEnabled() || done.count() == 1);
+        QVERIFY(!mCheckButton.isEnabled() || done.count() == 1); // one check at a time
         if (done.isEmpty())
             QVERIFY(done.wait(10000));
         QCOMPARE(done.count(), 1);
-        QVERIFY(mCheckButton->isEnabled());
+        QVERIFY(mCheckButton.isEnabled());
     }
     bool wroteFirmware() const
     {
@@ -101,111 +67,73 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        // The application controller keeps its settings where this test says.
-        qputenv("XDG_CONFIG_HOME", mConfigHome.path().toUtf8());
-    }
-
+    void initTestCase() { h.install(); }
     void init()
     {
-        mDir = std::make_unique<QTemporaryDir>();
+        h.setUp();
         mServer = std::make_unique<LocalHttpServer>();
-        mSim = std::make_unique<tarvex::SimHidPlatform>();
-        mSwitch = mSim->plug("00001001", 1, 1, 4);
+        mSwitch = h.sim->plug("00001001", 1, 1, 4);
         mSwitch->setVersionAfterRestart(1, 5);
-        IOWarriorSetPlatform(mSim.get());
         QCOMPARE(IOWarriorInit(), 0);
         mRegistry = std::make_unique<IOWarriorController>();
         mRegistry->findAttachedDevices();
-        QCoreApplication::processEvents();
-        mDefaults = std::make_unique<DefaultsStore>(mDir->filePath(QStringLiteral("defaults.json")));
-        mDefaults->setObjectForKey(QStringLiteral("Selected Switch"), QStringLiteral("00001001"));
-        mDefaults->setObjectForKey(FirmwareUpdateCheck::checkURLKey(), mServer->baseURL());
-        mVersion = std::make_unique<QLabel>(QStringLiteral("1.4"));
-        mProgress = std::make_unique<QProgressBar>();
-        mCheckButton = std::make_unique<QPushButton>();
-        mController = std::make_unique<FirmwareWindowController>(*mRegistry, *mDefaults, mVersion.get(),
-                                                                 mProgress.get(), mCheckButton.get());
+        storeDefault(QStringLiteral("Selected Switch"), QStringLiteral("00001001"));
+        storeDefault(FirmwareUpdateCheck::checkURLKey(), mServer->baseURL());
+        mController = std::make_unique<FirmwareWindowController>(*mRegistry, DefaultsStore::standard(), &mVersion,
+                                                                 &mProgress, &mCheckButton);
         mController->transfer().setClock(&mClock);
         mValues.clear();
-        connect(mProgress.get(), &QProgressBar::valueChanged, this, [this](int v) { mValues << v; });
-        mAlerts = RecordingPresenter();
-        mAlerts.progress = mProgress.get();
-        AlertPresenter::install(&mAlerts);
+        mValueDuringAlert.clear();
+        connect(&mProgress, &QProgressBar::valueChanged, mController.get(), [this](int v) { mValues << v; });
+        h.alerts.whileOpen = [this] { mValueDuringAlert << mProgress.value(); };
         mSwitch->clearLog();
     }
-
     void cleanup()
     {
-        AlertPresenter::install(nullptr);
         mController.reset();
-        IOWarriorClearInterfaceList();
-        IOWarriorSetPlatform(nullptr);
         mRegistry.reset();
-        mSim.reset();
+        h.tearDown();
     }
 
     void checkAnswersEndInTheirAlerts_data()
     {
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("selected");
         QTest::addColumn<QString>("message");
-        QTest::newRow("up to date") << 200 << QByteArray("NULL\r\n") << QStringLiteral("Firmware is up-to-date");
-        QTest::newRow("not found") << 404 << QByteArray("NULL") << QStringLiteral("Couldn't open Firmware file!");
-        QTest::newRow("garbage") << 200 << QByteArray("\xff\x00\x17", 3) << QStringLiteral("Couldn't open Firmware file!");
+        QTest::newRow("up to date") << 200 << QByteArray("NULL\r\n") << "00001001" << "Firmware is up-to-date";
+        QTest::newRow("not found") << 404 << QByteArray("NULL") << "00001001" << "Couldn't open Firmware file!";
+        QTest::newRow("garbage") << 200 << QByteArray("\xff\x00\x17", 3) << "00001001" << "Couldn't open Firmware file!";
+        QTest::newRow("no switch") << 200 << QByteArray("NULL") << "00009999" << "Not connected";
     }
     void checkAnswersEndInTheirAlerts()
     {
         QFETCH(int, status);
         QFETCH(QByteArray, body);
+        QFETCH(QString, selected);
         QFETCH(QString, message);
-        mServer->respond(status, body);
-        runCheck();
-        QCOMPARE(mAlerts.alerts.size(), 1);
-        QCOMPARE(mAlerts.alerts[0].title, QStringLiteral("Tarvex CC"));
-        QCOMPARE(mAlerts.alerts[0].message, message);
-        QCOMPARE(mAlerts.alerts[0].defaultButton, QStringLiteral("OK"));
-        QVERIFY(mAlerts.alerts[0].alternateButton.isEmpty());
+        storeDefault(QStringLiteral("Selected Switch"), selected);
+        check(status, body);
+        QCOMPARE(alerts(), (Alerts{{QStringLiteral("Tarvex CC"), message, QStringLiteral("OK"), QString()}}));
         QVERIFY(!wroteFirmware());
+        QCOMPARE(mServer->targets().isEmpty(), selected == QLatin1String("00009999")); // nobody asked
     }
 
-    void noSwitchSaysNotConnectedAndAsksNobody()
+    void offerDeclinedWritesNothingAcceptedMovesTheBar()
     {
-        mDefaults->setObjectForKey(QStringLiteral("Selected Switch"), QStringLiteral("00009999"));
-        mServer->respond(200, "NULL");
-        runCheck();
-        QCOMPARE(mAlerts.alerts.size(), 1);
-        QCOMPARE(mAlerts.alerts[0].message, QStringLiteral("Not connected"));
-        QVERIFY(mServer->targets().isEmpty());
-    }
-
-    void offerDeclinedWritesNothing()
-    {
-        mServer->respond(200, image(4));
-        mAlerts.answers = {0};
-        runCheck();
-        QCOMPARE(mAlerts.alerts.size(), 1);
-        QCOMPARE(mAlerts.alerts[0].title, QStringLiteral("Tarvex CC"));
-        QCOMPARE(mAlerts.alerts[0].message, QStringLiteral("New Firmware available"));
-        QCOMPARE(mAlerts.alerts[0].defaultButton, QStringLiteral("Yes"));
-        QCOMPARE(mAlerts.alerts[0].alternateButton, QStringLiteral("No"));
+        h.alerts.answers = {0};
+        check(200, image(4));
+        QCOMPARE(alerts(), (Alerts{{QStringLiteral("Tarvex CC"), QStringLiteral("New Firmware available"),
+                                    QStringLiteral("Yes"), QStringLiteral("No")}}));
         QVERIFY(!wroteFirmware());
-        QCOMPARE(mSwitch->restartCount(), 0);
-    }
-
-    void offerAcceptedMovesTheBarShowsTheOutcomeAndResets()
-    {
-        mServer->respond(200, image(5)); // 8 lines after the version line
-        runCheck();
-        QCOMPARE(mAlerts.alerts.size(), 2);
-        QCOMPARE(mAlerts.alerts[1].title, QStringLiteral("Firmware Upgrade"));
-        QCOMPARE(mAlerts.alerts[1].message, QStringLiteral("Firmware Upgrade finished"));
-        QCOMPARE(mAlerts.alerts[1].defaultButton, QStringLiteral("OK"));
-        QCOMPARE(mAlerts.alerts[1].progressValue, 8); // full while the alert is up
-        QCOMPARE(mProgress->maximum(), 8);
+        h.alerts.alerts.clear();
+        mValueDuringAlert.clear();
+        check(200, image(5)); // 8 lines after the version line
+        QCOMPARE(alerts().value(1), (QStringList{QStringLiteral("Firmware Upgrade"),
+                                                 QStringLiteral("Firmware Upgrade finished"), QStringLiteral("OK"), QString()}));
+        QCOMPARE(mValueDuringAlert.value(1), 8); // full while the outcome is shown
         QCOMPARE(mValues, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 0}));
-        QCOMPARE(mVersion->text(), QStringLiteral("1.5"));
+        QCOMPARE(mVersion.text(), QStringLiteral("1.5"));
         QCOMPARE(mSwitch->restartCount(), 1);
     }
 
@@ -214,19 +142,16 @@ private slots:
         QTranslator german;
         QVERIFY(german.load(QStringLiteral(":/i18n/tarvexcc_de.qm")));
         QCoreApplication::installTranslator(&german);
-        mServer->respond(200, image(3).replace("1.5\n", "1.5\r\n"));
-        mAlerts.whileOpen = [this] {
-            if (mAlerts.alerts.size() == 1)
+        h.alerts.whileOpen = [this] {
+            if (h.alerts.alerts.size() == 1)
                 mSwitch->setReadNeverAnswers(true); // after the check's own queries
         };
-        runCheck();
+        check(200, image(3).replace("1.5\n", "1.5\r\n"));
         QCoreApplication::removeTranslator(&german);
-        QCOMPARE(mAlerts.alerts.size(), 2);
-        QCOMPARE(mAlerts.alerts[0].message, QStringLiteral("Neue Firmware 1.5 verfügbar. Jetzt aktualisieren?"));
-        QCOMPARE(mAlerts.alerts[1].title, QStringLiteral("Firmware-Aktualisierung"));
-        QCOMPARE(mAlerts.alerts[1].message,
-                 QStringLiteral("Firmware-Aktualisierung fehlgeschlagen: Der Umschalter hat nicht geantwortet"));
-        QCOMPARE(mAlerts.alerts[1].defaultButton, QStringLiteral("OK"));
+        QCOMPARE(alerts().value(0).value(1), QStringLiteral("Neue Firmware 1.5 verfügbar. Jetzt aktualisieren?"));
+        QCOMPARE(alerts().value(1), (QStringList{QStringLiteral("Firmware-Aktualisierung"),
+                                                 QStringLiteral("Firmware-Aktualisierung fehlgeschlagen: Der Umschalter hat nicht geantwortet"),
+                                                 QStringLiteral("OK"), QString()}));
         QCOMPARE(mSwitch->restartCount(), 1);
     }
 
@@ -234,27 +159,22 @@ private slots:
     // runs: neither switch hears a query until the transfer has ended; then both picks apply.
     void menuPicksWaitForARunningTransfer()
     {
-        auto mini = mSim->plug("00001002", 2);
+        auto mini = h.sim->plug("00001002", 2);
         mController.reset();
         mRegistry.reset();
         IOWarriorClearInterfaceList();
-        DefaultsStore::standard().setObjectForKey(QStringLiteral("Selected Switch"), QStringLiteral("00001001"));
-        ApplicationController app;
-        app.applicationDidFinishLaunching();
-        QVERIFY(app.hasLaunched());
-        FirmwareTransfer &transfer = app.mFirmwareController->transfer();
+        h.launch();
+        FirmwareTransfer &transfer = h.app->firmware().transfer();
         transfer.setClock(&mClock);
-        const int miniIndex = app.mSwitchList->indexOfItemWithRepresentedObject(QStringLiteral("00001002"));
-        QVERIFY(miniIndex > 0);
-
+        const int miniIndex = h.app->mSwitchList->indexOfItemWithRepresentedObject(QStringLiteral("00001002"));
         int intruders = 0; // reports other than firmware ones before the restart
         mSwitch->setReportHook([&](const tarvex::SimReport &r) {
             const bool firmwareReport = r.bytes[0] == 0x09 && (r.bytes[1] == 0x01 || r.bytes[1] >= 0x80);
             intruders += transfer.isRunning() && mSwitch->restartCount() == 0 && !firmwareReport;
             if (mSwitch->log().size() == 20) {
-                QTimer::singleShot(0, &app, [&] {
-                    app.mSwitchList->actionAtIndex(miniIndex)->trigger();
-                    app.upgradeFirmware(nullptr);
+                QTimer::singleShot(0, h.app.get(), [&] {
+                    h.app->mSwitchList->actionAtIndex(miniIndex)->trigger();
+                    h.app->upgradeFirmware(nullptr);
                 });
             }
         });
@@ -262,15 +182,21 @@ private slots:
         mSwitch->clearLog();
         QCOMPARE(transfer.upgradeAndWait(QString::fromLatin1(image(6))).kind(), FirmwareOutcome::Kind::Finished);
         QCOMPARE(intruders, 0);
-        QCOMPARE(DefaultsStore::standard().stringForKey(QStringLiteral("Selected Switch")),
-                 QStringLiteral("00001002"));
-        QCOMPARE(app.itemWithTag(ApplicationController::TagModelLine)->text(), QStringLiteral("Tarvex mini"));
-        QVERIFY(app.mFirmwareUpgrdWnd->isVisible());
-        QCOMPARE(app.mVersion->text(), QStringLiteral("1.4")); // the mini's, asked after the end
+        QCOMPARE(DefaultsStore::standard().stringForKey(QStringLiteral("Selected Switch")), QStringLiteral("00001002"));
+        QCOMPARE(h.modelLine(), QStringLiteral("Tarvex mini"));
+        QVERIFY(h.app->firmware().window()->isVisible());
+        QCOMPARE(h.app->firmware().versionField()->text(), QStringLiteral("1.4")); // the mini's, asked after the end
         mSwitch->setReportHook(nullptr);
         mini->setReportHook(nullptr);
     }
 };
 
-QTEST_MAIN(FirmwareWindowControllerTest)
+int main(int argc, char **argv)
+{
+    privateConfigHome();
+    QApplication app(argc, argv);
+    FirmwareWindowControllerTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "FirmwareWindowControllerTest.moc"

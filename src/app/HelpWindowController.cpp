@@ -1,0 +1,62 @@
+// The help window; see HelpWindowController.h.
+#include "HelpWindowController.h"
+
+#include "Translation.h"
+#include "WindowPlacement.h"
+
+#include "ui_HelpWindow.h"
+
+#include <QFile>
+#include <QIcon>
+#include <QPrintDialog>
+#include <QPrinter>
+
+HelpWindowController::HelpWindowController(QObject *parent)
+    : QObject(parent), mWindow(std::make_unique<QWidget>(nullptr, Qt::Window)),
+      mUi(std::make_unique<Ui::HelpWindow>())
+{
+    mUi->setupUi(mWindow.get());
+    mWindow->setWindowIcon(QIcon(QStringLiteral(":/images/Status.png")));
+    mUi->mTextview->document()->setDocumentMargin(16);
+    connect(mUi->mPrintBtn, &QPushButton::clicked, this, &HelpWindowController::printHelp);
+    connect(mUi->mCloseBtn, &QPushButton::clicked, mWindow.get(), &QWidget::close);
+}
+
+HelpWindowController::~HelpWindowController() = default;
+
+QTextBrowser *HelpWindowController::textView() const
+{
+    return mUi->mTextview;
+}
+
+void HelpWindowController::loadHelp()
+{
+    QFile file(QStringLiteral(":/help/Help.html"));
+    mUi->mTextview->document()->setBaseUrl(QUrl(QStringLiteral("qrc:/help/")));
+    if (file.open(QIODevice::ReadOnly))
+        mUi->mTextview->setHtml(QString::fromUtf8(file.readAll()));
+    else
+        mUi->mTextview->setPlainText(tx("The help document is missing from this installation."));
+}
+
+void HelpWindowController::showHelp()
+{
+    loadHelp();
+    centerAndShow(mWindow.get());
+}
+
+void HelpWindowController::printHelp()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, mWindow.get());
+    dialog.setWindowTitle(tx("Print Help"));
+    if (dialog.exec() == QDialog::Accepted)
+        printHelpTo(&printer);
+}
+
+void HelpWindowController::printHelpTo(QPrinter *printer)
+{
+    if (mUi->mTextview->document()->isEmpty())
+        loadHelp();
+    mUi->mTextview->print(printer);
+}

@@ -1,0 +1,204 @@
+// The five hot-key bindings; see HotKeyBindings.h.
+#include "HotKeyBindings.h"
+
+#include "AppLog.h"
+#include "PTHotKeys/PTHotKey.h"
+#include "PTHotKeys/PTHotKeyCenter.h"
+#include "PTKeyComboPanel.h"
+#include "Translation.h"
+#include "switch/DefaultsStore.h"
+
+#include <QAction>
+
+namespace {
+
+// The five bindings, in the order they are made, registered and saved.
+struct BindingSpec {
+    const char *key;    // identifier, name and defaults key
+    const char *action; // invokable member of the target taking the sender
+};
+constexpr BindingSpec kBindings[HotKeyBindings::kCount] = {
+    {"Port 1", "switchToPort1"}, {"Port 2", "switchToPort2"}, {"Port 3", "switchToPort3"},
+    {"Port 4", "switchToPort4"}, {"Rotate", "rotate"},
+};
+
+bool inRange(int binding)
+{
+    return binding >= 1 && binding <= HotKeyBindings::kCount;
+}
+
+// What a binding's field and menu item say about a valid combination the service refused.
+QString notActiveText(const QString &description, const QString &reason)
+{
+    return tx("%1 — not active: %2").arg(description, reason);
+}
+
+QString refusal(const QString &reason)
+{
+    return reason.isEmpty() ? tx("The hot key could not be registered.") : reason;
+}
+
+} // namespace
+
+HotKeyBindings::HotKeyBindings(QObject *target, const std::array<QAction *, kCount> &menuItems,
+                               QObject *parent)
+    : QObject(parent), mTarget(target), mMenuHotkeys(menuItems)
+{
+}
+
+HotKeyBindings::~HotKeyBindings() = default;
+
+QString HotKeyBindings::key(int binding)
+{
+    return inRange(binding) ? QString::fromLatin1(kBindings[binding - 1].key) : QString();
+}
+
+PTHotKey *HotKeyBindings::hotKey(int binding) const
+{
+    return inRange(binding) ? mHotKeys[binding - 1] : nullptr;
+}
+
+QString HotKeyBindings::failure(int binding) const
+{
+    return inRange(binding) ? mFailure[binding - 1] : QString();
+}
+
+bool HotKeyBindings::isInactive(int binding) const
+{
+    PTHotKey *hot = hotKey(binding);
+    return hot != nullptr && hot->keyCombo().isValidHotKeyCombo() && !mFailure[binding - 1].isEmpty();
+}
+
+QString HotKeyBindings::description(int binding) const
+{
+    PTHotKey *hot = hotKey(binding);
+    if (hot == nullptr)
+        return {};
+    const QString text = hot->keyCombo().description();
+    return isInactive(binding) ? notActiveText(text, mFailure[binding - 1]) : text;
+}
+
+void HotKeyBindings::setUp()
+{
+    const DefaultsStore &defaults = DefaultsStore::standard();
+    for (int i = 0; i < kCount; ++i) {
+        const QString name = QString::fromLatin1(kBindings[i].key);
+        const PTKeyCombo combo = PTKeyCombo::keyComboWithPlistRepresentation(defaults.objectForKey(name));
+        // A child: should the bindings go without the quit steps, the center still hears of
+        // the hot key's end and drops its grab.
+        auto *hot = new PTHotKey(name, combo, this);
+        hot->setName(name);
+        hot->setTarget(mTarget);
+        hot->setAction(kBindings[i].action);
+        delete mHotKeys[i]; // a second launch replaces, never leaks
+        mHotKeys[i] = hot;
+        mFailure[i].clear();
+        showKeyEquivalent(i);
+    }
+    for (int i = 0; i < kCount; ++i)
+        registerHotKey(i);
+    // The capture panel suspends every grab while it runs; one that another program took in
+    // the meantime is refused when they come back, and the binding shows it as at launch.
+    if (!mRegistrationLost)
+        mRegistrationLost = connect(PTHotKeyCenter::sharedCenter(), &PTHotKeyCenter::registrationLost,
+                                    this, &HotKeyBindings::registrationLost);
+}
+
+void HotKeyBindings::registerHotKey(int index)
+{
+    PTHotKeyCenter *center = PTHotKeyCenter::sharedCenter();
+    // The binding keeps a refused combination; the user is told why pressing it does nothing.
+    if (center->registerHotKey(mHotKeys[index]))
+        mFailure[index].clear();
+    else
+        mFailure[index] = refusal(center->lastRegistrationFailure());
+    showKeyEquivalent(index);
+}
+
+void HotKeyBindings::registrationLost(PTHotKey *hot, int status)
+{
+    for (int i = 0; i < kCount; ++i) {
+        if (hot == nullptr || mHotKeys[i] != hot)
+            continue;
+        mFailure[i] = refusal(HotKeyService::statusText(status));
+        showKeyEquivalent(i);
+        emit descriptionsChanged();
+    }
+}
+
+// The menu shows the combination beside the command, for display only: it is written into the
+// item's text after a tab, the column a menu keeps for shortcuts, and never becomes a
+// QAction shortcut. A shortcut would be a second trigger next to the global grab (on a
+// desktop that routes keys to an open menu or to our windows the command would run twice).
+void HotKeyBindings::showKeyEquivalent(int index)
+{
+    QAction *item = mMenuHotkeys[index];
+    PTHotKey *hot = mHotKeys[index];
+    if (item == nullptr || hot == nullptr)
+        return;
+    const PTKeyCombo combo = hot->keyCombo();
+    QVariant title = item->property("tarvexTitle");
+    if (!title.isValid()) {
+        title = item->text().section(QLatin1Char('\t'), 0, 0);
+        item->setProperty("tarvexTitle", title);
+    }
+    item->setProperty("keyEquivalentModifierMask", combo.keyEquivalentModifierMask());
+    item->setProperty("keyEquivalent", combo.keyEquivalent());
+    QString text = title.toString();
+    if (combo.isValidHotKeyCombo()) {
+        // "&" is a mnemonic marker in menu texts; a key named "&" (AZERTY 1) must show as one.
+        text += QLatin1Char('\t') + combo.description().replace(QLatin1Char('&'), QLatin1String("&&"));
+    }
+    item->setText(text);
+    item->setToolTip(isInactive(index + 1) ? description(index + 1) : QString());
+}
+
+bool HotKeyBindings::edit(int binding, QWidget *window, PTKeyComboPanelTarget *target)
+{
+    PTHotKey *hot = hotKey(binding);
+    if (hot == nullptr) // start-up never made the bindings, or quit took them
+        return false;
+    PTKeyComboPanel *panel = PTKeyComboPanel::sharedPanel();
+    panel->setKeyCombo(hot->keyCombo());
+    panel->setKeyBindingName(hot->name());
+    panel->runSheetForModalWindow(window, target);
+    return true;
+}
+
+void HotKeyBindings::sheetDidEnd(int returnCode)
+{
+    // Cancel changes nothing. It is also the only answer heard while the program goes down
+    // (the window takes the sheet along), so it must touch nothing.
+    if (returnCode != 1)
+        return;
+    PTKeyComboPanel *panel = PTKeyComboPanel::sharedPanel();
+    const QString name = panel->keyBindingName();
+    for (int i = 0; i < kCount; ++i) {
+        if (name != QLatin1String(kBindings[i].key) || mHotKeys[i] == nullptr)
+            continue;
+        mHotKeys[i]->setKeyCombo(panel->keyCombo());
+        // Drops the old grab first; after Clear the hot key stays unregistered. The new
+        // combination is not stored here: the quit steps do that.
+        registerHotKey(i);
+        break;
+    }
+    emit descriptionsChanged();
+}
+
+void HotKeyBindings::save()
+{
+    DefaultsStore &defaults = DefaultsStore::standard();
+    for (int i = 0; i < kCount; ++i) {
+        PTHotKey *&hot = mHotKeys[i];
+        if (hot == nullptr) // start-up stopped early: the stored combinations stay as they are
+            continue;
+        // Clear ones too ({-1, -1}), so a cleared binding stays cleared after a restart.
+        if (!defaults.setObjectForKey(key(i + 1), hot->keyCombo().plistRepresentation()))
+            qCWarning(tarvexApp, "could not save the hot key \"%s\": %s", kBindings[i].key,
+                      qPrintable(defaults.lastError()));
+        PTHotKeyCenter::sharedCenter()->unregisterHotKey(hot);
+        delete hot;
+        hot = nullptr;
+        mFailure[i].clear();
+    }
+}

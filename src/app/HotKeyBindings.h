@@ -1,0 +1,67 @@
+// The five hot-key bindings "Port 1" … "Port 4" and "Rotate": made from the defaults at
+// launch and registered in order, shown beside their menu items, changed through the
+// capture sheet, and saved at quit. Keeps, per binding, why the hot-key service refused a
+// valid combination, so the user can see why pressing it does nothing.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+
+class PTHotKey;
+class PTKeyComboPanelTarget;
+class QAction;
+class QWidget;
+
+class HotKeyBindings : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kCount = 5;
+
+    // `target` receives the actions (switchToPort1 … switchToPort4, rotate) by name; the menu
+    // items (ports 1-4, rotation) show the combinations. Neither is owned.
+    HotKeyBindings(QObject *target, const std::array<QAction *, kCount> &menuItems,
+                   QObject *parent = nullptr);
+    ~HotKeyBindings() override;
+
+    // The defaults key, identifier and name of binding 1-5.
+    static QString key(int binding);
+
+    // Makes the five hot keys from the defaults and registers them in order.
+    void setUp();
+    // Stores every combination under its key (cleared ones too) and drops the hot keys.
+    // Does nothing for bindings that were never made.
+    void save();
+
+    // Binding 1-5's hot key, or null outside set-up … save.
+    PTHotKey *hotKey(int binding) const;
+    // Why binding 1-5 is not active although it holds a valid combination, or a null string.
+    QString failure(int binding) const;
+    // What binding 1-5's field shows: the combination, with the refusal when there is one.
+    QString description(int binding) const;
+    bool isInactive(int binding) const;
+
+    // Opens the capture sheet on `window` for binding 1-5; false (and no sheet) for another
+    // number or a binding that does not exist.
+    bool edit(int binding, QWidget *window, PTKeyComboPanelTarget *target);
+    // The capture sheet ended: code 1 (OK, Clear) applies its combination to the binding it
+    // names and registers it again; anything else changes nothing.
+    void sheetDidEnd(int returnCode);
+
+signals:
+    // A combination or a refusal changed: the fields should show the descriptions again.
+    void descriptionsChanged();
+
+private:
+    void registerHotKey(int index);
+    void showKeyEquivalent(int index);
+    void registrationLost(PTHotKey *hotKey, int status);
+
+    QObject *mTarget;
+    std::array<QAction *, kCount> mMenuHotkeys;
+    std::array<PTHotKey *, kCount> mHotKeys{};
+    std::array<QString, kCount> mFailure; // per binding: why its combination is not active
+    QMetaObject::Connection mRegistrationLost;
+};

@@ -1,0 +1,94 @@
+// The preferences window; see PreferencesWindowController.h.
+#include "PreferencesWindowController.h"
+
+#include "AlertPresenter.h"
+#include "Translation.h"
+#include "WindowPlacement.h"
+#include "switch/DefaultsStore.h"
+#include "switch/PortRotation.h"
+
+#include "ui_ConfigWindow.h"
+
+#include <QIcon>
+#include <QJsonValue>
+#include <QSignalBlocker>
+
+#include <cmath>
+
+PreferencesWindowController::PreferencesWindowController(QObject *parent)
+    : QObject(parent), mWindow(std::make_unique<QWidget>(nullptr, Qt::Window)),
+      mUi(std::make_unique<Ui::ConfigWindow>())
+{
+    mUi->setupUi(mWindow.get());
+    mWindow->setWindowIcon(QIcon(QStringLiteral(":/images/Status.png")));
+    for (int binding = 1; binding <= 5; ++binding) {
+        QPushButton *button = changeButton(binding);
+        connect(button, &QPushButton::clicked, this, [this, button] { emit changeHotkeyRequested(button); });
+    }
+    connect(mUi->mTimeInterval, &QSpinBox::valueChanged, this, &PreferencesWindowController::storeTimeInterval);
+    connect(mUi->mLaunchAtLogin, &QCheckBox::clicked, this,
+            [this] { emit launchAtLoginToggled(mUi->mLaunchAtLogin); });
+    connect(mUi->mButtonBox, &QDialogButtonBox::rejected, mWindow.get(), &QWidget::close);
+}
+
+PreferencesWindowController::~PreferencesWindowController() = default;
+
+QLineEdit *PreferencesWindowController::hotkeyField(int binding) const
+{
+    QLineEdit *const fields[5] = {mUi->mHotkeyField1, mUi->mHotkeyField2, mUi->mHotkeyField3,
+                                  mUi->mHotkeyField4, mUi->mHotkeyField5};
+    return binding >= 1 && binding <= 5 ? fields[binding - 1] : nullptr;
+}
+
+QPushButton *PreferencesWindowController::changeButton(int binding) const
+{
+    QPushButton *const buttons[5] = {mUi->mHotkeyButton1, mUi->mHotkeyButton2, mUi->mHotkeyButton3,
+                                     mUi->mHotkeyButton4, mUi->mHotkeyButton5};
+    return binding >= 1 && binding <= 5 ? buttons[binding - 1] : nullptr;
+}
+
+QSpinBox *PreferencesWindowController::timeInterval() const
+{
+    return mUi->mTimeInterval;
+}
+
+QCheckBox *PreferencesWindowController::launchAtLoginBox() const
+{
+    return mUi->mLaunchAtLogin;
+}
+
+void PreferencesWindowController::setHotkeyDescription(int binding, const QString &text, bool inactive)
+{
+    QLineEdit *field = hotkeyField(binding);
+    if (field == nullptr)
+        return;
+    field->setText(text);
+    field->setToolTip(inactive ? text : QString());
+    field->setCursorPosition(0);
+}
+
+void PreferencesWindowController::setTimeInterval(double seconds)
+{
+    const QSignalBlocker blocker(mUi->mTimeInterval);
+    mUi->mTimeInterval->setValue(int(std::lround(seconds)));
+}
+
+void PreferencesWindowController::setLaunchAtLogin(bool installed)
+{
+    mUi->mLaunchAtLogin->setChecked(installed);
+}
+
+void PreferencesWindowController::show()
+{
+    centerAndShow(mWindow.get());
+}
+
+void PreferencesWindowController::storeTimeInterval(int seconds)
+{
+    DefaultsStore &defaults = DefaultsStore::standard();
+    const QString key = PortRotation::timeIntervalKey();
+    if (seconds < 1 || defaults.valueForKey(key) == QJsonValue(seconds))
+        return;
+    if (!defaults.setObjectForKey(key, seconds))
+        AlertPresenter::inform(tx("The time interval could not be saved:\n%1").arg(defaults.lastError()));
+}

@@ -1,0 +1,168 @@
+// Port commands and rotation on a simulated switch, without the application: the period
+// made usable, the visiting order with exact reports, commands and steps behind the device
+// gate, and a rotation of a counted number of steps. Timer firings are driven by hand.
+#include "switch/PortRotation.h"
+
+#include "TestSupport.h"
+#include "usb/IOWarriorController.h"
+
+#include <QSignalSpy>
+
+#include <cmath>
+#include <limits>
+
+class PortRotationTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<tarvex::SimHidPlatform> mSim;
+    std::shared_ptr<tarvex::SimulatedSwitch> mSwitch;
+    std::unique_ptr<IOWarriorController> mRegistry;
+    std::unique_ptr<PortRotation> mRotation;
+    bool mSelected = true; // whether the target lookup finds the switch
+
+    static void fire(PortRotation &rotation)
+    {
+        QVERIFY(rotation.timer() != nullptr);
+        QVERIFY(QMetaObject::invokeMethod(rotation.timer(), "timeout"));
+    }
+
+private slots:
+    void init()
+    {
+        mSim = std::make_unique<tarvex::SimHidPlatform>();
+        mSwitch = mSim->plug("00001001", 1);
+        IOWarriorSetPlatform(mSim.get());
+        QCOMPARE(IOWarriorInit(), 0);
+        mRegistry = std::make_unique<IOWarriorController>();
+        mRegistry->findAttachedDevices();
+        mSelected = true;
+        mRotation = std::make_unique<PortRotation>(
+            [this] { return mRegistry.get(); },
+            [this] { return mSelected ? mRegistry->deviceWithSerial(QStringLiteral("00001001")) : nullptr; });
+        mRotation->setPortCount(4);
+        DefaultsStore::standard().removeObjectForKey(PortRotation::timeIntervalKey());
+        mSwitch->clearLog();
+    }
+
+    void cleanup()
+    {
+        mRotation.reset();
+        mRegistry.reset();
+        IOWarriorClearInterfaceList();
+        IOWarriorSetPlatform(nullptr);
+        mSim.reset();
+    }
+
+    // A hand-edited period of 0 would fire without pause; 1e308 used to overflow the timer's
+    // millisecond count to 0 and turn the rotation into a busy loop.
+    void storedPeriodsAreMadeUsable()
+    {
+        const double inf = std::numeric_limits<double>::infinity();
+        const QList<QPair<QJsonValue, double>> rows{
+            {QJsonValue(), 30},     {QStringLiteral("fast"), 30}, {inf, 30}, {std::nan(""), 30},
+            {0, 1},                 {-5, 1},                      {2.5, 2.5}, {86400, 86400},
+            {86400.5, 86400},       {1e308, 86400}};
+        for (const auto &[stored, seconds] : rows)
+            QCOMPARE(PortRotation::clampedInterval(stored), seconds);
+        for (const auto &[stored, ms] : QList<QPair<double, int>>{{1e308, 86400000}, {0, 1000}, {12, 12000}}) {
+            storeDefault(PortRotation::timeIntervalKey(), stored);
+            mRotation->start();
+            QCOMPARE(mRotation->timer()->interval(), ms);
+        }
+        mRotation->setInterval(-1); // tarvexctl's own period is held to the same bounds
+        QCOMPARE(mRotation->interval(), 1.0);
+    }
+
+    void rotationVisitsThePortsAndEndsWithAFinalSelect_data()
+    {
+        QTest::addColumn<int>("ports");
+        QTest::addColumn<int>("activePort");
+        QTest::addColumn<Selects>("steps");
+        QTest::addColumn<Selects>("final");
+        QTest::newRow("four ports") << 4 << 1 << Selects{{2, 1}, {3, 1}, {0, 1}, {1, 1}, {2, 1}} << Selects{{2, 2}};
+        QTest::newRow("two ports") << 2 << 0 << Selects{{1, 0}, {0, 0}, {1, 0}, {0, 0}, {1, 0}} << Selects{{1, 1}};
+        // No port count known: the counter stays on real ports instead of running past them.
+        QTest::newRow("no count") << 0 << 2 << Selects{{0, 2}, {0, 2}} << Selects{{0, 0}};
+    }
+    void rotationVisitsThePortsAndEndsWithAFinalSelect()
+    {
+        QFETCH(int, ports);
+        QFETCH(int, activePort);
+        QFETCH(Selects, steps);
+        QFETCH(Selects, final);
+        mRotation->setPortCount(std::uint32_t(ports));
+        mSwitch->setActivePort(activePort);
+        QSignalSpy stepped(mRotation.get(), &PortRotation::stepped);
+        mRotation->toggle();
+        QVERIFY(mRotation->isRunning());
+        QCOMPARE(mRotation->timer()->interval(), 30000);
+        mSwitch->clearLog();
+        for (int step = 0; step < steps.size(); ++step)
+            fire(*mRotation);
+        QCOMPARE(portSelects(mSwitch->log()), steps);
+        QCOMPARE(mSwitch->log().front().bytes,
+                 (std::array<std::uint8_t, 8>{0x09, 0x03, 0x0B, std::uint8_t(steps[0].first),
+                                              std::uint8_t(steps[0].second), 0, 0, 0}));
+        QCOMPARE(stepped.size(), steps.size());
+        mSwitch->clearLog();
+        mRotation->toggle(); // stop: the USB connection follows the shown computer
+        QVERIFY(!mRotation->isRunning());
+        QCOMPARE(portSelects(mSwitch->log()), final);
+    }
+
+    void commandsAndStepsWaitBehindTheGate()
+    {
+        mRotation->start();
+        mRotation->selectPort(4); // ends the rotation without its final select
+        QVERIFY(!mRotation->isRunning());
+        QCOMPARE(portSelects(mSwitch->log()), (Selects{{3, 3}}));
+
+        mSwitch->clearLog();
+        mRotation->start();
+        DeviceGate::instance().begin(QStringLiteral("test"));
+        fire(*mRotation);          // queued, then void: the rotation ends before the gate opens
+        mRotation->stop();
+        mRotation->selectPort(2);  // queued
+        mRotation->toggle();       // queued: starts a new rotation after the select
+        QVERIFY(portSelects(mSwitch->log()).isEmpty());
+        DeviceGate::instance().end();
+        QCOMPARE(portSelects(mSwitch->log()), (Selects{{1, 1}}));
+        QVERIFY(mRotation->isRunning());
+
+        // Nothing selected: nothing is sent, but the counter goes on.
+        mSelected = false;
+        mSwitch->clearLog();
+        const int before = gActiveMachine;
+        mRotation->step();
+        mRotation->selectPort(1);
+        QVERIFY(mSwitch->log().empty());
+        QCOMPARE(gActiveMachine, (before + 1) % 4);
+    }
+
+    void aCountedRotationEndsByItselfWithoutAFinalSelect()
+    {
+        QSignalSpy finished(mRotation.get(), &PortRotation::finished);
+        QSignalSpy running(mRotation.get(), &PortRotation::runningChanged);
+        mRotation->start(2);
+        mSwitch->clearLog();
+        fire(*mRotation);
+        QVERIFY(mRotation->isRunning());
+        fire(*mRotation);
+        QVERIFY(!mRotation->isRunning());
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(portSelects(mSwitch->log()), (Selects{{1, 0}, {2, 0}}));
+        QCOMPARE(running.size(), 2);
+    }
+};
+
+int main(int argc, char **argv)
+{
+    privateConfigHome();
+    QCoreApplication app(argc, argv);
+    PortRotationTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "PortRotationTest.moc"
