@@ -1,6 +1,6 @@
-// The tray application's test harness, shared by its GUI tests: a scripted alert presenter,
-// a private settings directory, the port selects a simulated switch received, and one
-// simulated bus with the application on it whose hot-plug waits are recorded, not timed.
+// The tray application's test harness, shared by its GUI tests: scripted alerts, a private
+// settings directory, the port selects a simulated switch received, and one simulated bus
+// with the application on it, whose hot-plug waits are recorded and take no time.
 #pragma once
 
 #include "AlertPresenter.h"
@@ -8,33 +8,24 @@
 #include "StatusMenu.h"
 #include "switch/DefaultsStore.h"
 #include "switch/DeviceGate.h"
-#include "usb/IOWarriorLib.h"
 #include "usb/sim/SimHidPlatform.h"
 
 #include <QAction>
-#include <QCoreApplication>
-#include <QList>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
-#include <functional>
 #include <memory>
 
 using Selects = QList<QPair<int, int>>;
 using Flags = QList<bool>;
+using Bytes = std::array<std::uint8_t, 8>;
 
 // Records every alert and answers from `answers` (the default button once they run out).
-class ScriptedAlertPresenter : public AlertPresenter
-{
-public:
-    struct Alert {
-        QString title, message, defaultButton, alternateButton;
-    };
-    QList<Alert> alerts;
+struct ScriptedAlertPresenter : AlertPresenter {
+    QList<QStringList> alerts; // title, message, default button, alternate button
     QList<int> answers;
     std::function<void()> whileOpen;
-
     int runAlert(const QString &title, const QString &message, const QString &defaultButton,
                  const QString &alternateButton) override
     {
@@ -45,8 +36,7 @@ public:
     }
 };
 
-// Settings and autostart entries of the tests go to a directory of their own, set before
-// anything reads the environment.
+// Set before anything reads the environment.
 inline QTemporaryDir &privateConfigHome()
 {
     static QTemporaryDir dir;
@@ -54,32 +44,29 @@ inline QTemporaryDir &privateConfigHome()
     return dir;
 }
 
-// The port-select reports (09 03 0B m u) in a switch's log, as {machine, usb} pairs.
-template <typename Log>
-Selects portSelects(const Log &log)
-{
-    Selects selects;
-    for (const auto &report : log) {
-        if (report.interfaceIndex == 1 && report.bytes[0] == 0x09 && report.bytes[1] == 0x03 &&
-            report.bytes[2] == 0x0B)
-            selects.append({report.bytes[3], report.bytes[4]});
-    }
-    return selects;
-}
-
 inline void storeDefault(const QString &key, const QJsonValue &value)
 {
     DefaultsStore::standard().setObjectForKey(key, value);
 }
 
-// A simulated bus, and the application launched on it.
+// The port-select reports (09 03 0B m u) in a switch's log, as {machine, usb} pairs.
+template <typename Log>
+Selects portSelects(const Log &log)
+{
+    Selects selects;
+    for (const auto &r : log) {
+        if (r.interfaceIndex == 1 && r.bytes[0] == 0x09 && r.bytes[1] == 0x03 && r.bytes[2] == 0x0B)
+            selects.append({r.bytes[3], r.bytes[4]});
+    }
+    return selects;
+}
+
 struct AppHarness {
     std::unique_ptr<tarvex::SimHidPlatform> sim;
     std::unique_ptr<ApplicationController> app;
     ScriptedAlertPresenter alerts;
     QList<unsigned> pauses; // the hot-plug waits asked for, in microseconds
 
-    // Once per test program: waits become zero-length timers, alerts are scripted.
     void install()
     {
         AlertPresenter::install(&alerts);
@@ -115,22 +102,16 @@ struct AppHarness {
         while ((sim && sim->pendingNotifications() > 0) || DeviceGate::instance().isBusy())
             QCoreApplication::processEvents();
     }
-    void launch()
+    // Launches with `serial` (if given) stored as the choice.
+    void launch(const char *serial = nullptr)
     {
+        if (serial)
+            storeDefault(QStringLiteral("Selected Switch"), QString::fromLatin1(serial));
         app = std::make_unique<ApplicationController>();
         app->applicationDidFinishLaunching();
         QVERIFY(app->hasLaunched());
         settle(); // the notifications of switches plugged before the start
         pauses.clear();
-    }
-    // Plugs `serial` on `port` (0-based), stores it as the choice and launches.
-    std::shared_ptr<tarvex::SimulatedSwitch> launchWith(const char *serial, int identifier, int port = 0)
-    {
-        auto sw = sim->plug(serial, std::uint8_t(identifier));
-        sw->setActivePort(port);
-        storeDefault(QStringLiteral("Selected Switch"), QString::fromLatin1(serial));
-        launch();
-        return sw;
     }
     QString modelLine() const { return app->itemWithTag(StatusMenu::TagModelLine)->text(); }
     Flags enabledTags() const

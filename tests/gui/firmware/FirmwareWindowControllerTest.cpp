@@ -13,7 +13,6 @@
 #include "switch/net/FirmwareUpdateCheck.h"
 #include "usb/IOWarriorController.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -39,13 +38,7 @@ private:
     QList<int> mValues, mValueDuringAlert;
 
     static QByteArray image(int records) { return SRecordTestImages::image(records).toLatin1(); }
-    Alerts alerts() const
-    {
-        Alerts texts;
-        for (const auto &a : h.alerts.alerts)
-            texts.append({a.title, a.message, a.defaultButton, a.alternateButton});
-        return texts;
-    }
+    Alerts alerts() const { return h.alerts.alerts; }
     // Runs the check (and the transfer it may lead to) with the answer `body`.
     void check(int status, const QByteArray &body)
     {
@@ -137,6 +130,7 @@ private slots:
         QCOMPARE(mSwitch->restartCount(), 1);
     }
 
+    // The offered version shows without the answer's carriage return.
     void germanAlertsShowTheVersionAndTheNewTexts()
     {
         QTranslator german;
