@@ -20,6 +20,11 @@ public:
     virtual QString synopsis() const = 0;
     // One line for --help.
     virtual QString summary() const = 0;
+    // What "tarvexctl help COMMAND" says beyond the synopsis; one paragraph per line,
+    // wrapped when printed.
+    virtual QString description() const { return summary(); }
+    // Left out of --help: a command for other programs (bash completion), not for people.
+    virtual bool hidden() const { return false; }
     // Options only this command understands; they are accepted on the whole command line
     // and read back through CliContext::parser().
     virtual QList<QCommandLineOption> options() const { return {}; }

@@ -1,14 +1,24 @@
 // Platform set-up, switch choice and output for tarvexctl; see CliContext.h.
 #include "cli/CliContext.h"
 
+#include "cli/ExchangeFailure.h"
 #include "switch/DefaultsStore.h"
+#include "switch/SwitchProtocol.h"
 #include "usb/IOWarriorLib.h"
 #include "usb/linux/LinuxHidPlatform.h"
 #include "usb/sim/SimHidPlatform.h"
 
+#include <QJsonObject>
 #include <cstdio>
 
 namespace {
+
+// The output mode is the process's: errors found before any context exists (a bad option)
+// must come out in it too.
+bool gJsonOutput = false;
+// With --json, stdout holds exactly one document; an error after the answer's document
+// goes to stderr rather than start a second one.
+bool gJsonPrinted = false;
 
 void writeTo(std::FILE *stream, const QByteArray &bytes)
 {
@@ -27,11 +37,20 @@ QString oneLine(QString text)
     return text;
 }
 
+QString quotedList(const QStringList &words)
+{
+    QStringList quoted;
+    for (const QString &w : words)
+        quoted << QStringLiteral("\"%1\"").arg(w);
+    return quoted.join(QStringLiteral(", "));
+}
+
 } // namespace
 
 CliContext::CliContext(const QCommandLineParser &parser, Options options)
     : mParser(parser), mOptions(std::move(options))
 {
+    setJsonOutput(mOptions.json);
 }
 
 CliContext::~CliContext()
@@ -50,14 +69,13 @@ int CliContext::openDevices()
 {
     if (mRegistry)
         return ExitSuccess;
-    if (mOptions.simulate > 0) {
-        mPlatform = tarvex::SimHidPlatform::withDefaultSwitches(mOptions.simulate);
-    } else {
+    if (mOptions.simulate)
+        mPlatform = tarvex::SimHidPlatform::withDefaultSwitches(*mOptions.simulate);
+    else
         mPlatform = std::make_unique<tarvex::LinuxHidPlatform>();
-    }
     IOWarriorSetPlatform(mPlatform.get());
     if (IOWarriorInit() < 0)
-        return fail(QStringLiteral("cannot access USB devices (is udev available?)"));
+        return fail(tr("cannot access USB devices (is udev available?)"));
     mRegistry = std::make_unique<IOWarriorController>();
     mRegistry->findAttachedDevices();
     return ExitSuccess;
@@ -75,27 +93,19 @@ std::optional<CliContext::Target> CliContext::chooseSwitch(int *exitStatus)
         return std::nullopt;
 
     const QStringList serials = attachedSerials();
-    const auto quoted = [&serials] {
-        QStringList q;
-        for (const QString &s : serials)
-            q << QStringLiteral("\"%1\"").arg(s);
-        return q.join(QStringLiteral(", "));
-    };
-
     if (mOptions.serial) {
         if (IOWarriorListNodeStruct *node = mRegistry->deviceWithSerial(*mOptions.serial))
             return Target{*mOptions.serial, node};
-        *exitStatus = serials.isEmpty()
-                          ? fail(QStringLiteral("no switch with serial \"%1\" is attached "
-                                                "(no Tarvex switch attached)")
-                                     .arg(*mOptions.serial))
-                          : fail(QStringLiteral("no switch with serial \"%1\" is attached; "
-                                                "attached: %2")
-                                     .arg(*mOptions.serial, quoted()));
+        *exitStatus =
+            serials.isEmpty()
+                ? fail(tr("no switch with serial \"%1\" is attached (no Tarvex switch attached)")
+                           .arg(*mOptions.serial))
+                : fail(tr("no switch with serial \"%1\" is attached; attached: %2")
+                           .arg(*mOptions.serial, quotedList(serials)));
         return std::nullopt;
     }
     if (serials.isEmpty()) {
-        *exitStatus = fail(QStringLiteral("No Tarvex switch attached."));
+        *exitStatus = fail(tr("No Tarvex switch attached."));
         return std::nullopt;
     }
     // The tray application's choice, when that switch is here.
@@ -106,10 +116,28 @@ std::optional<CliContext::Target> CliContext::chooseSwitch(int *exitStatus)
     }
     if (serials.size() == 1)
         return Target{serials.first(), mRegistry->deviceWithSerial(serials.first())};
-    *exitStatus = fail(QStringLiteral("%1 switches are attached (%2); choose one with --serial")
+    *exitStatus = fail(tr("%1 switches are attached (%2); choose one with --serial")
                            .arg(serials.size())
-                           .arg(quoted()));
+                           .arg(quotedList(serials)));
     return std::nullopt;
+}
+
+int CliContext::checkPortExists(const Target &target, int port)
+{
+    // The model decides which ports exist; without its answer nothing is sent.
+    int status = 0;
+    const auto record =
+        SwitchProtocol::query(*mRegistry, target.node, SwitchProtocol::QuerySwitchID, &status);
+    if (!record)
+        return failExchange(target.serial, status);
+    const auto identifier = std::int32_t(SwitchProtocol::switchIDFromRecord(*record));
+    const int ports = SwitchPortCount(identifier);
+    if (port < 1 || port > ports)
+        return fail(tr("%1 has %2 ports; port %3 does not exist")
+                        .arg(GetSwitchName(identifier))
+                        .arg(ports)
+                        .arg(port));
+    return ExitSuccess;
 }
 
 DefaultsStore &CliContext::defaults()
@@ -122,21 +150,46 @@ void CliContext::printLine(const QString &text) const
     writeTo(stdout, (oneLine(text) + QLatin1Char('\n')).toUtf8());
 }
 
+void CliContext::printText(const QString &text) const
+{
+    writeTo(stdout, text.toUtf8());
+}
+
 void CliContext::printJson(const QJsonDocument &document) const
 {
     writeTo(stdout, document.toJson(QJsonDocument::Indented));
+    gJsonPrinted = true;
+}
+
+int CliContext::failExchange(const QString &serial, int status)
+{
+    return fail(ExchangeFailure::text(serial, status));
 }
 
 int CliContext::fail(const QString &message)
 {
-    writeTo(stderr, (QStringLiteral("tarvexctl: ") + oneLine(message) + QLatin1Char('\n')).toUtf8());
-    return ExitFailure;
+    return report(message, ExitFailure);
 }
 
 int CliContext::usageError(const QString &message)
 {
-    writeTo(stderr, (QStringLiteral("tarvexctl: ") + oneLine(message) +
-                     QStringLiteral(" (see tarvexctl --help)\n"))
-                        .toUtf8());
-    return ExitUsage;
+    return report(message + tr(" (see tarvexctl --help)"), ExitUsage);
+}
+
+void CliContext::setJsonOutput(bool json)
+{
+    gJsonOutput = json;
+}
+
+int CliContext::report(const QString &message, int exitStatus)
+{
+    if (gJsonOutput && !gJsonPrinted) {
+        writeTo(stdout, QJsonDocument(QJsonObject{{QStringLiteral("error"), message}})
+                            .toJson(QJsonDocument::Indented));
+        gJsonPrinted = true;
+    } else {
+        writeTo(stderr,
+                (QStringLiteral("tarvexctl: ") + oneLine(message) + QLatin1Char('\n')).toUtf8());
+    }
+    return exitStatus;
 }

@@ -1,11 +1,14 @@
 // What every tarvexctl command shares: the parsed global options, the platform and the
 // registry of attached switches, the choice of the switch to address, and the output and
-// error helpers that keep stdout for answers and stderr for one-line errors.
+// error helpers that keep stdout for answers (one JSON document with --json, errors
+// included) and stderr for one-line errors.
 #pragma once
 
+#include "switch/PortNames.h"
 #include "usb/IOWarriorController.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QString>
 #include <QStringList>
@@ -14,7 +17,8 @@
 
 class DefaultsStore;
 
-namespace tarvex {
+namespace tarvex
+{
 class HidPlatform;
 }
 
@@ -26,11 +30,13 @@ enum CliExit : int {
 
 class CliContext
 {
+    Q_DECLARE_TR_FUNCTIONS(CliContext)
+
 public:
     struct Options {
         bool json = false;
         std::optional<QString> serial; // --serial
-        int simulate = 0;              // --simulate[=N]: N simulated switches, 0 for USB
+        std::optional<int> simulate;   // --simulate[=N]: N simulated switches instead of USB
     };
 
     // The switch a command addresses.
@@ -39,6 +45,7 @@ public:
         IOWarriorListNodeStruct *node = nullptr;
     };
 
+    // Sets the output mode of fail() and usageError() too.
     CliContext(const QCommandLineParser &parser, Options options);
     ~CliContext();
     CliContext(const CliContext &) = delete;
@@ -50,27 +57,41 @@ public:
     const QCommandLineParser &parser() const { return mParser; }
 
     // Sets up the platform (simulated or Linux), initialises the IOWarrior layer and fills
-    // the registry. ExitSuccess, or the exit status after the error was reported.
+    // the registry; does nothing when that already happened. ExitSuccess, or the exit status
+    // after the error was reported.
     int openDevices();
     IOWarriorController &registry() { return *mRegistry; }
     QStringList attachedSerials() const;
 
-    // The switch to address: --serial, else "Selected Switch" from the defaults when it is
-    // attached, else the only attached switch. Reports the error and sets *exitStatus when
-    // there is none to pick.
+    // Opens the devices and picks the switch to address: --serial, else "Selected Switch"
+    // from the defaults when it is attached, else the only attached switch. Reports the
+    // error and sets *exitStatus when there is none to pick.
     std::optional<Target> chooseSwitch(int *exitStatus);
+    // Asks the target for its model and reports, with the exit status, a failed exchange or
+    // a `port` (1-based) that the model does not have. ExitSuccess when the port exists.
+    int checkPortExists(const Target &target, int port);
 
     // Read lazily so that a damaged defaults file is only mentioned when it matters.
     DefaultsStore &defaults();
+    PortNames portNames() { return PortNames(defaults()); }
 
     // stdout
     void printLine(const QString &text) const;
+    // The program's own lines (help), as they are.
+    void printText(const QString &text) const;
     void printJson(const QJsonDocument &document) const;
-    // stderr: one line "tarvexctl: <message>"; the results are the exit status to return.
+    // A failed exchange with switch `serial` (an errno value), reported with its reason.
+    static int failExchange(const QString &serial, int status);
+    // One line "tarvexctl: <message>" on stderr, or {"error": "<message>"} on stdout with
+    // --json; the results are the exit status to return.
     static int fail(const QString &message);
     static int usageError(const QString &message);
+    // The output mode of fail() and usageError() before a context exists (parse errors).
+    static void setJsonOutput(bool json);
 
 private:
+    static int report(const QString &message, int exitStatus);
+
     const QCommandLineParser &mParser;
     Options mOptions;
     std::unique_ptr<tarvex::HidPlatform> mPlatform;

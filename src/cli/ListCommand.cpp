@@ -9,41 +9,56 @@
 #include <algorithm>
 #include <vector>
 
+QString ListCommand::description() const
+{
+    return tr("Lists every attached switch: serial number, model, firmware version, active "
+              "port and its name. With no switch attached it says so and succeeds; a switch "
+              "that does not answer is listed and makes the exit status 1.");
+}
+
 int ListCommand::run(CliContext &context, const QStringList &arguments)
 {
     if (!arguments.isEmpty())
-        return context.usageError(
-            QStringLiteral("list takes no arguments, got \"%1\"").arg(arguments.first()));
+        return context.usageError(tr("list takes no arguments, got \"%1\"").arg(arguments.first()));
     if (const int status = context.openDevices(); status != ExitSuccess)
         return status;
 
     std::vector<SwitchDescription> switches;
-    for (const QString &serial : context.attachedSerials())
+    const PortNames names = context.portNames();
+    for (const QString &serial : context.attachedSerials()) {
         switches.push_back(SwitchDescription::query(context.registry(), serial,
                                                     context.registry().deviceWithSerial(serial)));
+        switches.back().portNames = names.names(serial);
+    }
+    // The listing is printed in full; the errors say which switches gave no answer.
+    QStringList errors;
+    for (const SwitchDescription &d : switches) {
+        if (!d.answered())
+            errors << d.failureText();
+    }
 
-    int status = ExitSuccess;
     if (context.json()) {
         QJsonArray list;
         for (const SwitchDescription &d : switches)
             list.append(d.toJson());
-        context.printJson(QJsonDocument(QJsonObject{{QStringLiteral("switches"), list}}));
-    } else {
-        int serialWidth = 0;
-        int modelWidth = 0;
-        for (const SwitchDescription &d : switches) {
-            serialWidth = std::max(serialWidth, int(d.serial.size()));
-            modelWidth = std::max(modelWidth, int(d.model().size()));
-        }
-        for (const SwitchDescription &d : switches)
-            context.printLine(d.textLine(serialWidth, modelWidth));
-    }
-    // The listing is still printed in full; the errors say which switches gave no answer.
-    for (const SwitchDescription &d : switches) {
-        if (!d.answered())
-            status = context.fail(d.failureText());
+        QJsonObject document{{QStringLiteral("switches"), list}};
+        if (!errors.isEmpty())
+            document.insert(QStringLiteral("error"), errors.join(QStringLiteral("; ")));
+        context.printJson(QJsonDocument(document));
+        return errors.isEmpty() ? ExitSuccess : ExitFailure;
     }
     if (switches.empty())
-        status = context.fail(QStringLiteral("No Tarvex switch attached."));
+        context.printLine(tr("No Tarvex switch attached."));
+    int serialWidth = 0;
+    int modelWidth = 0;
+    for (const SwitchDescription &d : switches) {
+        serialWidth = std::max(serialWidth, int(d.serial.size()));
+        modelWidth = std::max(modelWidth, int(d.model().size()));
+    }
+    for (const SwitchDescription &d : switches)
+        context.printLine(d.textLine(serialWidth, modelWidth));
+    int status = ExitSuccess;
+    for (const QString &e : errors)
+        status = context.fail(e);
     return status;
 }

@@ -1,67 +1,72 @@
-// `tarvexctl port N`; see PortCommand.h.
+// `tarvexctl port`; see PortCommand.h.
 #include "cli/PortCommand.h"
 
 #include "cli/CliContext.h"
 #include "switch/SwitchProtocol.h"
 
 #include <QJsonObject>
-#include <cerrno>
-#include <cstring>
+
+QString PortCommand::description() const
+{
+    return tr("Switches the selected switch to port N (1 to 4; 1 or 2 on a Tarvex mini), or to "
+              "the port named NAME with \"tarvexctl name\" (case does not matter; quote a name "
+              "with spaces).");
+}
 
 int PortCommand::run(CliContext &context, const QStringList &arguments)
 {
-    if (arguments.isEmpty())
-        return context.usageError(QStringLiteral("port needs a port number"));
-    if (arguments.size() > 1)
+    if (arguments.size() != 1)
         return context.usageError(
-            QStringLiteral("port takes one port number, got \"%1\"").arg(arguments.join(' ')));
-    bool ok = false;
-    const int port = arguments.first().toInt(&ok);
-    if (!ok || port < 1)
-        return context.usageError(
-            QStringLiteral("\"%1\" is not a port number").arg(arguments.first()));
+            arguments.isEmpty()
+                ? tr("port needs a port number or name")
+                : tr("port takes one port number or name (quote a name with spaces), got \"%1\"")
+                      .arg(arguments.join(QLatin1Char(' '))));
+    bool isNumber = false;
+    int port = arguments.first().toInt(&isNumber);
+    if (isNumber && port < 1)
+        return context.usageError(tr("\"%1\" is not a port number").arg(arguments.first()));
 
     int status = ExitSuccess;
     const auto target = context.chooseSwitch(&status);
     if (!target)
         return status;
-
-    // The model decides which ports exist; without its answer nothing is sent.
-    int queryStatus = 0;
-    const auto idRecord = SwitchProtocol::query(context.registry(), target->node,
-                                                SwitchProtocol::QuerySwitchID, &queryStatus);
-    if (!idRecord) {
-        if (queryStatus == EACCES)
-            return context.fail(QStringLiteral("no permission to open the switch %1: install "
-                                               "the udev rule, see README")
-                                    .arg(target->serial));
-        return context.fail(QStringLiteral("the switch %1 did not answer (%2)")
-                                .arg(target->serial,
-                                     QString::fromLocal8Bit(std::strerror(queryStatus))));
+    if (!isNumber) {
+        const PortNames names = context.portNames();
+        const QList<int> ports = names.portsNamed(target->serial, arguments.first());
+        if (ports.size() != 1) {
+            QStringList known;
+            for (int p = 1; p <= PortNames::kMaxPorts; ++p) {
+                if (const QString n = names.name(target->serial, p); !n.isEmpty())
+                    known << tr("\"%1\" (port %2)").arg(n).arg(p);
+            }
+            const QString problem =
+                ports.isEmpty()
+                    ? tr("no port of %1 is named \"%2\"").arg(target->serial, arguments.first())
+                    : tr("\"%1\" names more than one port of %2")
+                          .arg(arguments.first(), target->serial);
+            return context.usageError(
+                known.isEmpty()
+                    ? tr("%1; it has no named ports").arg(problem)
+                    : tr("%1; its names: %2").arg(problem, known.join(QStringLiteral(", "))));
+        }
+        port = ports.first();
     }
-    const auto identifier = std::int32_t(SwitchProtocol::switchIDFromRecord(*idRecord));
-    const int ports = SwitchPortCount(identifier);
-    if (port > ports)
-        return context.fail(QStringLiteral("%1 has %2 ports; port %3 does not exist")
-                                .arg(GetSwitchName(identifier))
-                                .arg(ports)
-                                .arg(port));
+    if (const int checked = context.checkPortExists(*target, port); checked != ExitSuccess)
+        return checked;
 
-    const int written = SwitchProtocol::selectPort(target->node, port - 1, port - 1);
-    if (written != 0) {
-        if (written == EACCES)
-            return context.fail(QStringLiteral("no permission to open the switch %1: install "
-                                               "the udev rule, see README")
-                                    .arg(target->serial));
-        return context.fail(QStringLiteral("could not switch %1 to port %2: %3")
-                                .arg(target->serial)
-                                .arg(port)
-                                .arg(QString::fromLocal8Bit(std::strerror(written))));
-    }
+    if (const int written = SwitchProtocol::selectPort(target->node, port - 1, port - 1);
+        written != 0)
+        return context.failExchange(target->serial, written);
+    const QString name = context.portNames().name(target->serial, port);
     if (context.json())
-        context.printJson(QJsonDocument(QJsonObject{{QStringLiteral("serial"), target->serial},
-                                                    {QStringLiteral("port"), port}}));
+        context.printJson(QJsonDocument(QJsonObject{
+            {QStringLiteral("serial"), target->serial},
+            {QStringLiteral("port"), port},
+            {QStringLiteral("port_name"), name.isEmpty() ? QJsonValue() : QJsonValue(name)}}));
     else
-        context.printLine(QStringLiteral("%1: port %2").arg(target->serial).arg(port));
+        context.printLine(
+            name.isEmpty()
+                ? QStringLiteral("%1: port %2").arg(target->serial).arg(port)
+                : QStringLiteral("%1: port %2 (%3)").arg(target->serial).arg(port).arg(name));
     return ExitSuccess;
 }

@@ -8,24 +8,31 @@ int StatusCommand::run(CliContext &context, const QStringList &arguments)
 {
     if (!arguments.isEmpty())
         return context.usageError(
-            QStringLiteral("status takes no arguments, got \"%1\"").arg(arguments.first()));
+            tr("status takes no arguments, got \"%1\"").arg(arguments.first()));
     int status = ExitSuccess;
     const auto target = context.chooseSwitch(&status);
     if (!target)
         return status;
 
-    const SwitchDescription d =
+    SwitchDescription d =
         SwitchDescription::query(context.registry(), target->serial, target->node);
+    d.portNames = context.portNames().names(target->serial);
     if (context.json()) {
+        // The document carries the error itself.
         context.printJson(QJsonDocument(d.toJson()));
-    } else if (d.answered()) {
-        context.printLine(QStringLiteral("Serial:    ") + d.serial);
-        context.printLine(QStringLiteral("Model:     ") + d.model());
-        context.printLine(QStringLiteral("Firmware:  ") + d.firmware.value_or(QString()));
-        context.printLine(QStringLiteral("Port:      %1 of %2")
-                              .arg(d.activePort ? QString::number(*d.activePort + 1)
-                                                : QStringLiteral("unknown"))
-                              .arg(d.portCount()));
+        return d.answered() ? ExitSuccess : ExitFailure;
     }
-    return d.answered() ? ExitSuccess : context.fail(d.failureText());
+    if (!d.answered())
+        return context.fail(d.failureText());
+    // Fixed labels, one value per line: easy to read and to grep.
+    const QString active = d.activePort ? QString::number(*d.activePort + 1) : tr("unknown");
+    context.printLine(tr("Serial:    %1").arg(d.serial));
+    context.printLine(tr("Model:     %1").arg(d.model()));
+    context.printLine(tr("Firmware:  %1").arg(d.firmware.value_or(QString())));
+    context.printLine(tr("Port:      %1 of %2").arg(active).arg(d.portCount()));
+    for (int port = 1; port <= d.portCount(); ++port) {
+        if (const QString name = d.portNames.value(port - 1); !name.isEmpty())
+            context.printLine(tr("Port %1:    %2").arg(port).arg(name));
+    }
+    return ExitSuccess;
 }

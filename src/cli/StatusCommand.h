@@ -1,16 +1,20 @@
-// `tarvexctl status`: model, firmware and active port of the switch in use.
+// `tarvexctl status`: model, firmware, active port and port names of the switch in use.
 #pragma once
 
 #include "cli/CliCommand.h"
 
+#include <QCoreApplication>
+
 class StatusCommand : public CliCommand
 {
+    Q_DECLARE_TR_FUNCTIONS(StatusCommand)
+
 public:
     QString name() const override { return QStringLiteral("status"); }
     QString synopsis() const override { return QStringLiteral("status"); }
     QString summary() const override
     {
-        return QStringLiteral("model, firmware and active port of the selected switch");
+        return tr("model, firmware, active port and port names of the selected switch");
     }
     int run(CliContext &context, const QStringList &arguments) override;
 };

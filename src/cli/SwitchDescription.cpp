@@ -1,12 +1,13 @@
 // Status queries for tarvexctl's reports; see SwitchDescription.h.
 #include "cli/SwitchDescription.h"
 
+#include "cli/ExchangeFailure.h"
+#include "switch/PortNames.h"
 #include "switch/SwitchProtocol.h"
 #include "usb/IOWarriorController.h"
 
+#include <QJsonArray>
 #include <QJsonValue>
-#include <cerrno>
-#include <cstring>
 
 SwitchDescription SwitchDescription::query(IOWarriorController &registry, const QString &serial,
                                            IOWarriorListNodeStruct *node)
@@ -50,12 +51,7 @@ int SwitchDescription::portCount() const
 
 QString SwitchDescription::failureText() const
 {
-    if (failure == EACCES)
-        return QStringLiteral("no permission to open the switch %1: install the udev rule, "
-                              "see README")
-            .arg(serial);
-    return QStringLiteral("the switch %1 did not answer (%2)")
-        .arg(serial, QString::fromLocal8Bit(std::strerror(failure)));
+    return ExchangeFailure::text(serial, failure);
 }
 
 QString SwitchDescription::textLine(int serialWidth, int modelWidth) const
@@ -64,8 +60,11 @@ QString SwitchDescription::textLine(int serialWidth, int modelWidth) const
     if (!answered())
         return serialColumn + QStringLiteral("  the switch did not answer");
     QString port = QStringLiteral("port unknown");
-    if (activePort)
+    if (activePort) {
         port = QStringLiteral("port %1").arg(*activePort + 1);
+        if (const QString name = portNames.value(*activePort); !name.isEmpty())
+            port += QStringLiteral(" (%1)").arg(name);
+    }
     return serialColumn + QStringLiteral("  ") + model().leftJustified(modelWidth) +
            QStringLiteral("  firmware ") + firmware.value_or(QString()) + QStringLiteral("  ") +
            port;
@@ -82,6 +81,13 @@ QJsonObject SwitchDescription::toJson() const
     o.insert(QStringLiteral("firmware"), firmware ? QJsonValue(*firmware) : QJsonValue());
     // Ports are 1-based toward the user, as in the menu.
     o.insert(QStringLiteral("port"), activePort ? QJsonValue(*activePort + 1) : QJsonValue());
+    // One entry per port of the model (of any model while it is unknown), null when unnamed.
+    QJsonArray names;
+    for (int i = 0; i < (identifier ? portCount() : PortNames::kMaxPorts); ++i) {
+        const QString name = portNames.value(i);
+        names.append(name.isEmpty() ? QJsonValue() : QJsonValue(name));
+    }
+    o.insert(QStringLiteral("port_names"), names);
     if (!answered())
         o.insert(QStringLiteral("error"), failureText());
     return o;

@@ -1,11 +1,13 @@
 // What tarvexctl reports about one switch: model, firmware and active port from three
-// status queries, with any query that failed kept as "no answer" rather than a value.
+// status queries, with any query that failed kept as "no answer" rather than a value, and
+// the names the user gave its ports.
 #pragma once
 
 #include "usb/IOWarriorLib.h"
 
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <optional>
 
@@ -23,16 +25,18 @@ public:
     std::optional<QString> firmware;
     bool portAnswered = false;
     std::optional<int> activePort; // 0-based; empty when unanswered or out of range
+    QStringList portNames;         // ports 1, 2, ... in order; "" for an unnamed port
     // 0, or the status of the first query that failed.
     int failure = 0;
 
     bool answered() const { return failure == 0; }
     QString model() const;
     int portCount() const;
-    // "the switch did not answer", or the permission hint, for a failed description.
+    // Why the description failed: no answer, no permission.
     QString failureText() const;
 
-    // The serial, model, firmware and port columns; the widths align a list of switches.
+    // The serial, model, firmware and port columns, the active port's name after the port;
+    // the widths align a list of switches.
     QString textLine(int serialWidth, int modelWidth) const;
     QJsonObject toJson() const;
 };

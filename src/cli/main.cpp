@@ -1,17 +1,21 @@
 // tarvexctl: the Tarvex switches from a terminal. Parses the global options, picks the
-// command from the table below and hands it a CliContext.
+// command from the table below and hands it a CliContext; answers help and version itself.
+#include "TarvexVersion.h"
 #include "cli/CliCommand.h"
 #include "cli/CliContext.h"
+#include "cli/CliHelp.h"
 #include "cli/FirmwareCommand.h"
 #include "cli/ListCommand.h"
+#include "cli/NameCommand.h"
 #include "cli/PortCommand.h"
+#include "cli/SerialsCommand.h"
 #include "cli/StatusCommand.h"
-
-#include "TarvexVersion.h"
+#include "cli/Utf8Locale.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QJsonObject>
 #include <QStringList>
 #include <memory>
 #include <vector>
@@ -27,28 +31,17 @@ std::vector<std::unique_ptr<CliCommand>> makeCommands()
     commands.push_back(std::make_unique<ListCommand>());
     commands.push_back(std::make_unique<StatusCommand>());
     commands.push_back(std::make_unique<PortCommand>());
+    commands.push_back(std::make_unique<NameCommand>());
     commands.push_back(std::make_unique<FirmwareCommand>());
+    commands.push_back(std::make_unique<SerialsCommand>());
     return commands;
 }
 
-QString commandHelp(const std::vector<std::unique_ptr<CliCommand>> &commands)
-{
-    int width = 0;
-    for (const auto &c : commands)
-        width = std::max(width, int(c->synopsis().size()));
-    QString text = QStringLiteral("Controls Tarvex video switches.\n\nCommands:\n");
-    for (const auto &c : commands)
-        text += QStringLiteral("  ") + c->synopsis().leftJustified(width) + QStringLiteral("  ") +
-                c->summary() + QLatin1Char('\n');
-    text += QStringLiteral("\nThe switch used is the one given with --serial, else the one "
-                           "selected in the tray\napplication, else the only attached one. Exit "
-                           "status: 0 success, 1 failure,\n2 usage error.");
-    return text;
-}
-
-// QCommandLineParser has no options with an optional value: "--simulate=N" is taken out
-// here and the parser sees a plain "--simulate". Returns false for a bad N.
-bool extractSimulate(QStringList &arguments, int *count, QString *error)
+// What the parser cannot see for itself. QCommandLineParser has no options with an optional
+// value: "--simulate=N" is taken out here and the parser sees a plain "--simulate". --json
+// is noticed here too, so that even a bad option is reported in JSON. Returns false for a
+// bad N.
+bool prescan(QStringList &arguments, CliContext::Options *options, QString *error)
 {
     for (int i = 1; i < arguments.size(); ++i) {
         const QString &arg = arguments.at(i);
@@ -58,23 +51,24 @@ bool extractSimulate(QStringList &arguments, int *count, QString *error)
             ++i; // its value is a serial, whatever it looks like
             continue;
         }
-        if (arg == QLatin1String("--simulate")) {
-            *count = 2;
-            continue;
-        }
+        if (arg == QLatin1String("--json"))
+            options->json = true;
+        if (arg == QLatin1String("--simulate"))
+            options->simulate = 2;
         if (!arg.startsWith(QLatin1String("--simulate=")))
             continue;
         const QString value = arg.mid(int(qstrlen("--simulate=")));
         bool ok = false;
         const int n = value.toInt(&ok);
-        if (!ok || n < 1 || n > kMaxSimulatedSwitches) {
-            *error = QStringLiteral("--simulate wants a number of switches from 1 to %1, got "
-                                    "\"%2\"")
-                         .arg(kMaxSimulatedSwitches)
-                         .arg(value);
+        if (!ok || n < 0 || n > kMaxSimulatedSwitches) {
+            *error =
+                QCoreApplication::translate(
+                    "tarvexctl", "--simulate wants a number of switches from 0 to %1, got \"%2\"")
+                    .arg(kMaxSimulatedSwitches)
+                    .arg(value);
             return false;
         }
-        *count = n;
+        options->simulate = n;
         arguments[i] = QStringLiteral("--simulate");
     }
     return true;
@@ -84,6 +78,7 @@ bool extractSimulate(QStringList &arguments, int *count, QString *error)
 
 int main(int argc, char *argv[])
 {
+    Utf8Locale::ensure();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarvexctl"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TARVEX_VERSION));
@@ -91,56 +86,94 @@ int main(int argc, char *argv[])
     const auto commands = makeCommands();
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(commandHelp(commands));
-    const QCommandLineOption helpOption = parser.addHelpOption();
-    const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption serialOption(QStringList{QStringLiteral("serial")},
-                                          QStringLiteral("Address the switch with serial S."),
-                                          QStringLiteral("S"));
+    const QCommandLineOption helpOption(
+        QStringList{QStringLiteral("h"), QStringLiteral("help")},
+        QT_TRANSLATE_NOOP("tarvexctl", "Print this help; after a command, its usage."));
+    const QCommandLineOption versionOption(
+        QStringList{QStringLiteral("v"), QStringLiteral("version")},
+        QT_TRANSLATE_NOOP("tarvexctl", "Print the version."));
+    const QCommandLineOption serialOption(
+        QStringList{QStringLiteral("serial")},
+        QT_TRANSLATE_NOOP("tarvexctl", "Address the switch with serial number S."),
+        QStringLiteral("S"));
     const QCommandLineOption simulateOption(
         QStringList{QStringLiteral("simulate")},
-        QStringLiteral("--simulate[=N]: use N simulated switches (default 2) instead of USB."));
-    const QCommandLineOption jsonOption(QStringList{QStringLiteral("json")},
-                                        QStringLiteral("Print the answer as JSON."));
-    parser.addOption(serialOption);
-    parser.addOption(simulateOption);
-    parser.addOption(jsonOption);
+        QT_TRANSLATE_NOOP("tarvexctl",
+                          "Use N simulated switches (0 to 16, default 2) instead of USB."));
+    const QCommandLineOption jsonOption(
+        QStringList{QStringLiteral("json")},
+        QT_TRANSLATE_NOOP("tarvexctl", "Print the answer, errors included, as JSON."));
+    const QList<QCommandLineOption> globalOptions = {helpOption, versionOption, serialOption,
+                                                     simulateOption, jsonOption};
+    for (const QCommandLineOption &o : globalOptions)
+        parser.addOption(o);
     for (const auto &c : commands) {
         for (const QCommandLineOption &o : c->options())
             parser.addOption(o);
     }
-    parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("One of the commands above, with its arguments."),
-                                 QStringLiteral("command [arguments]"));
+    QList<CliHelp::Row> globalRows;
+    for (const QCommandLineOption &o : globalOptions)
+        globalRows.append(CliHelp::rowFor(o));
+    globalRows[3].label += QStringLiteral("[=N]"); // the value the parser is not told about
+    const CliHelp help(commands, globalRows);
 
     CliContext::Options options;
     QStringList arguments = QCoreApplication::arguments();
-    QString simulateError;
-    if (!extractSimulate(arguments, &options.simulate, &simulateError))
-        return CliContext::usageError(simulateError);
+    QString prescanError;
+    const bool prescanned = prescan(arguments, &options, &prescanError);
+    CliContext::setJsonOutput(options.json);
+    if (!prescanned)
+        return CliContext::usageError(prescanError);
     if (!parser.parse(arguments))
         return CliContext::usageError(parser.errorText());
-    // showHelp() and showVersion() print and exit with status 0.
-    if (parser.isSet(helpOption))
-        parser.showHelp(ExitSuccess);
-    if (parser.isSet(versionOption))
-        parser.showVersion();
-
-    options.json = parser.isSet(jsonOption);
     if (parser.isSet(serialOption)) {
         options.serial = parser.value(serialOption);
         if (options.serial->isEmpty())
-            return CliContext::usageError(QStringLiteral("--serial needs a serial number"));
+            return CliContext::usageError(
+                QCoreApplication::translate("tarvexctl", "--serial needs a serial number"));
+    }
+    CliContext context(parser, options);
+    const auto printHelp = [&context](const QString &text) {
+        if (context.json())
+            context.printJson(QJsonDocument(QJsonObject{{QStringLiteral("help"), text}}));
+        else
+            context.printText(text);
+        return int(ExitSuccess);
+    };
+
+    if (parser.isSet(versionOption)) {
+        if (context.json())
+            context.printJson(QJsonDocument(
+                QJsonObject{{QStringLiteral("version"), QStringLiteral(TARVEX_VERSION)}}));
+        else
+            context.printLine(QStringLiteral("tarvexctl " TARVEX_VERSION));
+        return ExitSuccess;
     }
     QStringList words = parser.positionalArguments();
-    if (words.isEmpty())
-        return CliContext::usageError(QStringLiteral("no command given"));
-    const QString name = words.takeFirst();
-    for (const auto &c : commands) {
-        if (c->name() == name) {
-            CliContext context(parser, options);
-            return c->run(context, words);
-        }
+    if (words.isEmpty()) {
+        if (parser.isSet(helpOption))
+            return printHelp(help.programHelp());
+        return CliContext::usageError(QCoreApplication::translate("tarvexctl", "no command given"));
     }
-    return CliContext::usageError(QStringLiteral("unknown command \"%1\"").arg(name));
+    const QString name = words.takeFirst();
+    if (name == QLatin1String("help")) {
+        if (words.size() > 1)
+            return CliContext::usageError(
+                QCoreApplication::translate("tarvexctl", "help takes at most one command name"));
+        if (const auto text = help.helpFor(words.value(0)))
+            return printHelp(*text);
+        return CliContext::usageError(
+            QCoreApplication::translate("tarvexctl", "unknown command \"%1\"; %2")
+                .arg(words.first(), help.suggestionFor(words.first())));
+    }
+    for (const auto &c : commands) {
+        if (c->name() != name)
+            continue;
+        if (parser.isSet(helpOption))
+            return printHelp(help.commandHelp(*c));
+        return c->run(context, words);
+    }
+    return CliContext::usageError(
+        QCoreApplication::translate("tarvexctl", "unknown command \"%1\"; %2")
+            .arg(name, help.suggestionFor(name)));
 }

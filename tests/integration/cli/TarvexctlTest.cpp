@@ -1,5 +1,6 @@
-// tarvexctl as a user runs it: exit status, one-line errors on stderr, text and JSON on
-// stdout, the switch choice through --serial and the stored "Selected Switch".
+// tarvexctl as a user and a script run it, as a child process on simulated switches with
+// its own settings: exit status, stdout (text, or exactly one JSON document with --json,
+// errors included) and one-line errors on stderr.
 #include "TarvexVersion.h"
 
 #include <QCoreApplication>
@@ -23,26 +24,33 @@ struct Outcome {
 class Tarvexctl : public ::testing::Test
 {
 protected:
-    Outcome run(const QString &arguments)
+    Outcome run(const QStringList &arguments, const char *locale = "C.UTF-8")
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        env.insert("XDG_CONFIG_HOME", config.path());
+        env.insert("LC_ALL", locale);
         process.setProcessEnvironment(env);
-        process.start(QStringLiteral(TARVEXCTL_PATH), arguments.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+        process.start(TARVEXCTL_PATH, arguments);
         EXPECT_TRUE(process.waitForFinished(60000));
-        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-        Outcome r{process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                  QString::fromUtf8(process.readAllStandardError())};
-        // Every error is exactly one line, prefixed with the program's name.
-        if (r.exitCode != 0) {
-            EXPECT_TRUE(r.err.startsWith(QStringLiteral("tarvexctl: "))) << r.err.toStdString();
-            EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1) << r.err.toStdString();
-            EXPECT_TRUE(r.out.isEmpty()) << arguments.toStdString();
+        Outcome r{process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+        const std::string trace = arguments.join(' ').toStdString() + "\n" + r.out.toStdString() +
+                                  r.err.toStdString();
+        if (arguments.contains("--json")) {
+            // One document on stdout whatever happened; a failure says why inside it.
+            QJsonParseError parsed;
+            QJsonDocument::fromJson(r.out.toUtf8(), &parsed);
+            EXPECT_EQ(parsed.error, QJsonParseError::NoError) << trace;
+            EXPECT_EQ(r.exitCode != 0, r.json().contains("error")) << trace;
+        } else if (r.exitCode != 0) {
+            // Every error is exactly one line, prefixed with the program's name.
+            EXPECT_TRUE(r.err.startsWith("tarvexctl: ") && r.err.count('\n') == 1) << trace;
+            EXPECT_TRUE(r.out.isEmpty()) << trace;
         }
         return r;
     }
-    QString defaultsPath() const { return config.filePath(QStringLiteral("TarvexCC/defaults.json")); }
+    Outcome run(const char *arguments) { return run(QString(arguments).split(' ', Qt::SkipEmptyParts)); }
+    QString defaultsPath() const { return config.filePath("TarvexCC/defaults.json"); }
     QByteArray storedDefaults() const
     {
         QFile f(defaultsPath());
@@ -50,9 +58,8 @@ protected:
     }
     void storeDefaults(const QByteArray &json)
     {
-        ASSERT_TRUE(QDir().mkpath(config.filePath(QStringLiteral("TarvexCC"))));
         QFile f(defaultsPath());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(QDir().mkpath(config.filePath("TarvexCC")) && f.open(QIODevice::WriteOnly));
         f.write(json);
     }
 
@@ -61,107 +68,111 @@ protected:
 
 } // namespace
 
-TEST_F(Tarvexctl, ListInTextAndJson)
-{
-    const Outcome text = run(QStringLiteral("--simulate list"));
-    EXPECT_EQ(text.exitCode, 0) << text.err.toStdString();
-    const QStringList lines = text.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 2) << text.out.toStdString();
-    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("00001001  Tarvex Pro DVI SL")));
-    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("00001002  Tarvex mini")));
-    EXPECT_EQ(lines[0].indexOf(QStringLiteral("firmware")), lines[1].indexOf(QStringLiteral("firmware")));
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("firmware 1.4  port 1")));
-
-    const QJsonArray switches = run(QStringLiteral("--json --simulate=3 list")).json()[QStringLiteral("switches")].toArray();
-    ASSERT_EQ(switches.size(), 3);
-    const QJsonObject mini = switches[1].toObject();
-    EXPECT_EQ(mini, (QJsonObject{{"serial", "00001002"}, {"model", "Tarvex mini"}, {"switchID", 2},
-                                 {"ports", 2}, {"port", 1}, {"firmware", "1.4"}}));
-    EXPECT_EQ(switches[2].toObject()[QStringLiteral("model")].toString(), "Tarvex Pro DVI DL");
-    EXPECT_EQ(run(QStringLiteral("--simulate=16 list")).out.count(QLatin1Char('\n')), 16);
-}
-
-TEST_F(Tarvexctl, PortIsCheckedAgainstTheModel)
-{
-    const Outcome mini3 = run(QStringLiteral("--simulate --serial 00001002 port 3"));
-    EXPECT_EQ(mini3.exitCode, 1);
-    EXPECT_EQ(mini3.err, "tarvexctl: Tarvex mini has 2 ports; port 3 does not exist\n");
-    const Outcome sl5 = run(QStringLiteral("--simulate --serial 00001001 port 5"));
-    EXPECT_EQ(sl5.exitCode, 1);
-    EXPECT_TRUE(sl5.err.contains(QStringLiteral("Tarvex Pro DVI SL has 4 ports")));
-
-    const Outcome mini2 = run(QStringLiteral("--simulate --serial 00001002 port 2"));
-    EXPECT_EQ(mini2.exitCode, 0) << mini2.err.toStdString();
-    EXPECT_TRUE(mini2.err.isEmpty());
-    const Outcome json = run(QStringLiteral("--simulate --json --serial 00001001 port 4"));
-    EXPECT_EQ(json.json(), (QJsonObject{{"serial", "00001001"}, {"port", 4}})) << json.out.toStdString();
-}
-
-// Which switch a command goes to: --serial, else the stored choice when attached, else the
-// only attached switch, else an error that lists the serials.
-TEST_F(Tarvexctl, SwitchChoice)
+// What each command line answers: exit status and a piece of stdout or stderr. The switch a
+// command goes to is --serial, else the stored choice when attached, else the only one.
+TEST_F(Tarvexctl, AnswersAndErrors)
 {
     struct Case {
-        QByteArray defaults;
-        QString arguments, serial; // empty serial: an error naming every word of `error`
-        QStringList error;
+        QByteArray defaults; // stored before, and unchanged after
+        const char *arguments;
+        int exitCode;
+        QString out, err;
     };
+    const QByteArray chose1002 = R"({"Selected Switch": "00001002", "Time Interval": 30})";
+    const QByteArray chose9999 = R"({"Selected Switch": "00009999"})";
     const QList<Case> cases = {
-        {{}, "--simulate=1 status", "00001001", {}},
-        {{}, "--simulate status", {}, {"--serial", "00001001", "00001002"}},
-        {{}, "--simulate --serial nonexistent status", {}, {"nonexistent", "00001001", "00001002"}},
-        {R"({"Selected Switch": "00001002", "Time Interval": 30})", "--simulate status", "00001002", {}},
-        {R"({"Selected Switch": "00001002"})", "--simulate --serial 00001001 status", "00001001", {}},
-        {R"({"Selected Switch": "00009999"})", "--simulate=1 status", "00001001", {}},
-        {R"({"Selected Switch": "00009999"})", "--simulate=2 status", {}, {"00001001", "00001002"}},
+        {{}, "--simulate --serial 00001002 port 3", 1, {}, "tarvexctl: Tarvex mini has 2 ports; port 3 does not exist\n"},
+        {{}, "--simulate --serial 00001002 port 2", 0, "00001002: port 2\n", {}},
+        {{}, "--json --simulate=2 --serial 00001002 port 3", 1, "\"error\": \"Tarvex mini has 2 ports", {}},
+        {{}, "--json --simulate=0 list", 0, "{\n    \"switches\": [\n    ]\n}\n", {}},
+        {{}, "--simulate=0 list", 0, "No Tarvex switch attached.\n", {}},
+        {{}, "--json --simulate=0 port 1", 1, "No Tarvex switch attached.", {}},
+        {{}, "--simulate lsit", 2, {}, "did you mean 'list'?"},
+        {{}, "--json stauts", 2, "did you mean 'status'?", {}},
+        {{}, "help prot", 2, {}, "did you mean 'port'?"},
+        {{}, "frobnicate", 2, {}, "the commands are list, status, port, name, firmware, help"},
+        {{}, "--json --bogus list", 2, "Unknown option", {}},
+        {{}, "--version", 0, "tarvexctl " TARVEX_VERSION "\n", {}},
+        {{}, "--simulate=3 serials", 0, "00001001\n00001002\n00001003\n", {}},
+        {{}, "--simulate=1 --json status", 0, "\"serial\": \"00001001\"", {}},
+        {{}, "--simulate status", 1, {}, "(\"00001001\", \"00001002\"); choose one with --serial"},
+        {{}, "--simulate --serial nonexistent status", 1, {}, "serial \"nonexistent\" is attached; attached: \"00001001\", \"00001002\""},
+        {chose1002, "--simulate --json status", 0, "\"serial\": \"00001002\"", {}},
+        {chose1002, "--simulate --json --serial 00001001 status", 0, "\"serial\": \"00001001\"", {}},
+        {chose9999, "--simulate=1 --json status", 0, "\"serial\": \"00001001\"", {}},
+        {chose9999, "--simulate=2 status", 1, {}, "(\"00001001\", \"00001002\")"},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.arguments.toStdString() + " with " + c.defaults.toStdString());
         if (!c.defaults.isEmpty())
             storeDefaults(c.defaults);
-        const Outcome r = run(QStringLiteral("--json ") + c.arguments);
-        EXPECT_EQ(r.exitCode, c.serial.isEmpty() ? 1 : 0) << r.err.toStdString();
-        if (!c.serial.isEmpty()) {
-            EXPECT_EQ(r.json()[QStringLiteral("serial")].toString(), c.serial);
-        }
-        for (const QString &word : c.error)
-            EXPECT_TRUE(r.err.contains(word)) << r.err.toStdString();
-        // Asking never rewrites the user's file.
-        EXPECT_EQ(storedDefaults(), c.defaults);
+        const Outcome r = run(c.arguments);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.arguments;
+        EXPECT_TRUE(r.out.contains(c.out) && r.err.contains(c.err))
+            << c.arguments << "\n" << r.out.toStdString() << r.err.toStdString();
+        EXPECT_EQ(storedDefaults(), c.defaults) << c.arguments; // asking never rewrites it
         QFile::remove(defaultsPath());
     }
-    const Outcome text = run(QStringLiteral("--simulate --serial 00001001 status"));
-    EXPECT_TRUE(text.out.contains(QStringLiteral("Port:      1 of 4"))) << text.out.toStdString();
-}
-
-TEST_F(Tarvexctl, DamagedDefaultsAreReportedAndLeftAlone)
-{
-    storeDefaults("{ not json");
-    const Outcome r = run(QStringLiteral("--simulate=1 status"));
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_TRUE(r.err.contains(defaultsPath())) << r.err.toStdString();
-    EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1);
-    EXPECT_EQ(storedDefaults(), "{ not json");
-    EXPECT_FALSE(QFile::exists(defaultsPath() + QStringLiteral(".bad")));
-}
-
-TEST_F(Tarvexctl, UsageErrorsExitTwo)
-{
     for (const char *arguments :
-         {"--simulate", "--simulate frobnicate", "--simulate port", "--simulate port x", "--simulate port 0",
-          "--simulate port 1 2", "--simulate list extra", "--simulate=0 list", "--simulate=17 list",
-          "--simulate=two list", "--simulate --bogus list", "--simulate --serial",
-          "--simulate --serial= status"})
-        EXPECT_EQ(run(QString::fromLatin1(arguments)).exitCode, 2) << arguments;
+         {"--simulate", "--simulate port", "--simulate=1 port x", "--simulate port 0",
+          "--simulate port 1 2", "--simulate list extra", "--simulate=17 list", "--simulate=two list",
+          "--simulate --serial", "--simulate --serial= status", "--simulate=1 name 2",
+          "--simulate=1 name 5 x", "--simulate=1 name 2 12", "help list status"})
+        EXPECT_EQ(run(arguments).exitCode, 2) << arguments;
 }
 
-TEST_F(Tarvexctl, VersionAndHelp)
+TEST_F(Tarvexctl, HelpFitsEightyColumns)
 {
-    EXPECT_EQ(run(QStringLiteral("--version")).out, QStringLiteral("tarvexctl " TARVEX_VERSION "\n"));
-    const Outcome h = run(QStringLiteral("--help"));
-    EXPECT_EQ(h.exitCode, 0);
-    for (const char *word : {"list", "status", "port N", "--serial", "--simulate", "--json"})
-        EXPECT_TRUE(h.out.contains(QLatin1String(word))) << word;
+    for (const char *arguments : {"--help", "help", "help port", "help name", "help firmware", "help help"}) {
+        const Outcome r = run(arguments);
+        EXPECT_EQ(r.exitCode, 0) << arguments;
+        for (const QString &line : r.out.split('\n'))
+            EXPECT_LE(line.size(), 80) << arguments << ": " << line.toStdString();
+    }
+    EXPECT_TRUE(run("port --help").out.startsWith("Usage: tarvexctl [OPTIONS] port N|NAME\n"));
+    EXPECT_EQ(run("port --help").out, run("help port").out);
+    EXPECT_EQ(run("--json help port").json()["help"].toString(), run("help port").out);
+}
+
+TEST_F(Tarvexctl, ListInTextAndJson)
+{
+    storeDefaults(R"({"Port Names": {"00001002": ["Work laptop"]}})");
+    EXPECT_EQ(run("--simulate list").out,
+              "00001001  Tarvex Pro DVI SL  firmware 1.4  port 1\n"
+              "00001002  Tarvex mini        firmware 1.4  port 1 (Work laptop)\n");
+    const QJsonArray switches = run("--json --simulate=3 list").json()["switches"].toArray();
+    ASSERT_EQ(switches.size(), 3);
+    EXPECT_EQ(switches[1].toObject(),
+              (QJsonObject{{"serial", "00001002"}, {"model", "Tarvex mini"}, {"switchID", 2},
+                           {"ports", 2}, {"port", 1}, {"firmware", "1.4"},
+                           {"port_names", QJsonArray{"Work laptop", QJsonValue()}}}));
+    EXPECT_EQ(run("--simulate=16 list").out.count('\n'), 16);
+}
+
+// Names are stored per serial number, shown by status and found by port, ignoring case;
+// a name that is unknown or names two ports is refused with the names there are.
+TEST_F(Tarvexctl, NamedPorts)
+{
+    EXPECT_EQ(run({"--simulate=1", "name", "2", "Work laptop"}).exitCode, 0);
+    EXPECT_EQ(run("--json --simulate=1 status").json()["port_names"].toArray(),
+              (QJsonArray{QJsonValue(), "Work laptop", QJsonValue(), QJsonValue()}));
+    EXPECT_TRUE(run("--simulate=1 status").out.endsWith("Port 2:    Work laptop\n"));
+    EXPECT_EQ(run({"--json", "--simulate=1", "port", " work LAPTOP"}).json(),
+              (QJsonObject{{"serial", "00001001"}, {"port", 2}, {"port_name", "Work laptop"}}));
+
+    EXPECT_EQ(run({"--simulate=1", "name", "4", "WORK laptop"}).exitCode, 0);
+    const Outcome ambiguous = run({"--simulate=1", "port", "work laptop"});
+    EXPECT_EQ(ambiguous.exitCode, 2);
+    EXPECT_TRUE(ambiguous.err.contains("\"Work laptop\" (port 2), \"WORK laptop\" (port 4)"));
+    EXPECT_EQ(run({"--simulate=1", "name", "4", ""}).exitCode, 0);
+    EXPECT_EQ(run("--simulate=2 --serial 00001002 name 3 x").exitCode, 1); // a mini has 2 ports
+    EXPECT_EQ(run({"--simulate=1", "port", "gaming pc"}).exitCode, 2);
+}
+
+// Under a locale without UTF-8 the output stays what scripts expect, with nothing added.
+TEST_F(Tarvexctl, NonUtf8LocaleAddsNothing)
+{
+    const Outcome r = run({"--simulate=1", "list"}, "C");
+    EXPECT_EQ(r.out + r.err, "00001001  Tarvex Pro DVI SL  firmware 1.4  port 1\n");
 }
 
 int main(int argc, char **argv)

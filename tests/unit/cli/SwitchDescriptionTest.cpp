@@ -46,15 +46,6 @@ protected:
 
 } // namespace
 
-TEST_F(DescribedSwitch, AnsweringSwitch)
-{
-    sw->setActivePort(2);
-    const SwitchDescription d = describe();
-    ASSERT_TRUE(d.answered());
-    EXPECT_EQ(d.textLine(10, 20), "00003001    Tarvex Pro DVI SL     firmware 1.4  port 3");
-    EXPECT_EQ(d.toJson().value("port").toInt(), 3);
-}
-
 TEST_F(DescribedSwitch, SilentSwitchIsNeverShownWithValues)
 {
     for (int failingRead = 0; failingRead < 3; ++failingRead) {
@@ -71,27 +62,10 @@ TEST_F(DescribedSwitch, SilentSwitchIsNeverShownWithValues)
         const QJsonObject o = d.toJson();
         EXPECT_TRUE(o.value("error").toString().contains("did not answer"));
         EXPECT_TRUE(o.value("port").isNull());
-        if (failingRead == 0) {
-            EXPECT_TRUE(o.value("model").isNull());
-            EXPECT_TRUE(o.value("switchID").isNull());
-            EXPECT_TRUE(o.value("firmware").isNull());
-        }
+        for (const char *key : {"model", "switchID", "firmware"})
+            EXPECT_TRUE(failingRead > 0 || o.value(key).isNull()) << key;
         sw->setReportHook({});
     }
-}
-
-TEST_F(DescribedSwitch, PermissionProblemNamesTheFix)
-{
-    // Replugged with the udev rule missing: the fresh interfaces cannot be opened.
-    sim.unplug(sw);
-    auto replugged = std::make_shared<tarvex::SimulatedSwitch>(kSerial, 1);
-    replugged->failOpen(EACCES);
-    sim.plug(replugged);
-    QCoreApplication::processEvents();
-    registry->findAttachedDevices();
-    const SwitchDescription d = describe();
-    EXPECT_FALSE(d.answered());
-    EXPECT_TRUE(d.failureText().contains("udev rule")) << d.failureText().toStdString();
 }
 
 TEST_F(DescribedSwitch, OddBytesAndSerialsAreNotDressedUp)
@@ -103,8 +77,7 @@ TEST_F(DescribedSwitch, OddBytesAndSerialsAreNotDressedUp)
     EXPECT_EQ(o.value("model").toString(), "Unknown");
     EXPECT_EQ(o.value("ports").toInt(), 4);
     // JSON output stays valid whatever the serial text holds.
-    const QJsonObject back = QJsonDocument::fromJson(QJsonDocument(o).toJson()).object();
-    EXPECT_EQ(back.value("serial").toString(), odd);
+    EXPECT_EQ(QJsonDocument::fromJson(QJsonDocument(o).toJson()).object().value("serial"), odd);
 }
 
 int main(int argc, char **argv)
