@@ -17,6 +17,10 @@ install(FILES ${TARVEX_RES}/70-tarvex.rules DESTINATION lib/udev/rules.d)
 
 install(FILES ${TARVEX_RES}/tarvexcc.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 
+# bash-completion loads a command's completion on first use from this directory.
+install(FILES ${TARVEX_RES}/bash-completion/tarvexctl
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+
 # Icons: the tray image in every size a hicolor theme asks for, rendered from the SVG at
 # build time so the PNGs never drift from it.
 set(TARVEX_ICON_SVG ${TARVEX_RES}/images/Status.svg)
