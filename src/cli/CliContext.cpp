@@ -122,19 +122,29 @@ std::optional<CliContext::Target> CliContext::chooseSwitch(int *exitStatus)
     return std::nullopt;
 }
 
-int CliContext::checkPortExists(const Target &target, int port)
+std::optional<std::int32_t> CliContext::switchID(const Target &target, int *exitStatus)
 {
-    // The model decides which ports exist; without its answer nothing is sent.
     int status = 0;
     const auto record =
         SwitchProtocol::query(*mRegistry, target.node, SwitchProtocol::QuerySwitchID, &status);
-    if (!record)
-        return failExchange(target.serial, status);
-    const auto identifier = std::int32_t(SwitchProtocol::switchIDFromRecord(*record));
-    const int ports = SwitchPortCount(identifier);
+    if (!record) {
+        *exitStatus = failExchange(target.serial, status);
+        return std::nullopt;
+    }
+    return std::int32_t(SwitchProtocol::switchIDFromRecord(*record));
+}
+
+int CliContext::checkPortExists(const Target &target, int port)
+{
+    // The model decides which ports exist; without its answer nothing is sent.
+    int status = ExitSuccess;
+    const std::optional<std::int32_t> identifier = switchID(target, &status);
+    if (!identifier)
+        return status;
+    const int ports = SwitchPortCount(*identifier);
     if (port < 1 || port > ports)
         return fail(tr("%1 has %2 ports; port %3 does not exist")
-                        .arg(GetSwitchName(identifier))
+                        .arg(GetSwitchName(*identifier))
                         .arg(ports)
                         .arg(port));
     return ExitSuccess;

@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -67,8 +68,11 @@ public:
     // from the defaults when it is attached, else the only attached switch. Reports the
     // error and sets *exitStatus when there is none to pick.
     std::optional<Target> chooseSwitch(int *exitStatus);
-    // Asks the target for its model and reports, with the exit status, a failed exchange or
-    // a `port` (1-based) that the model does not have. ExitSuccess when the port exists.
+    // Asks the target for its model identifier (SwitchPortCount() and GetSwitchName() tell
+    // the rest); nothing after a failed exchange was reported, its exit status in *exitStatus.
+    std::optional<std::int32_t> switchID(const Target &target, int *exitStatus);
+    // Reports, with the exit status, a failed exchange or a `port` (1-based) that the
+    // target's model does not have. ExitSuccess when the port exists.
     int checkPortExists(const Target &target, int port);
 
     // Read lazily so that a damaged defaults file is only mentioned when it matters.

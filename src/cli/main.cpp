@@ -8,6 +8,7 @@
 #include "cli/ListCommand.h"
 #include "cli/NameCommand.h"
 #include "cli/PortCommand.h"
+#include "cli/RotateCommand.h"
 #include "cli/SerialsCommand.h"
 #include "cli/StatusCommand.h"
 #include "cli/Utf8Locale.h"
@@ -32,6 +33,7 @@ std::vector<std::unique_ptr<CliCommand>> makeCommands()
     commands.push_back(std::make_unique<StatusCommand>());
     commands.push_back(std::make_unique<PortCommand>());
     commands.push_back(std::make_unique<NameCommand>());
+    commands.push_back(std::make_unique<RotateCommand>());
     commands.push_back(std::make_unique<FirmwareCommand>());
     commands.push_back(std::make_unique<SerialsCommand>());
     return commands;

@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
 
 namespace {
@@ -24,14 +25,18 @@ struct Outcome {
 class Tarvexctl : public ::testing::Test
 {
 protected:
-    Outcome run(const QStringList &arguments, const char *locale = "C.UTF-8")
+    void start(QProcess &process, const QStringList &arguments, const char *locale = "C.UTF-8")
     {
-        QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", config.path());
         env.insert("LC_ALL", locale);
         process.setProcessEnvironment(env);
         process.start(TARVEXCTL_PATH, arguments);
+    }
+    Outcome run(const QStringList &arguments)
+    {
+        QProcess process;
+        start(process, arguments);
         EXPECT_TRUE(process.waitForFinished(60000));
         Outcome r{process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
         const std::string trace = arguments.join(' ').toStdString() + "\n" + r.out.toStdString() +
@@ -93,7 +98,7 @@ TEST_F(Tarvexctl, AnswersAndErrors)
         {{}, "--simulate lsit", 2, {}, "did you mean 'list'?"},
         {{}, "--json stauts", 2, "did you mean 'status'?", {}},
         {{}, "help prot", 2, {}, "did you mean 'port'?"},
-        {{}, "frobnicate", 2, {}, "the commands are list, status, port, name, firmware, help"},
+        {{}, "frobnicate", 2, {}, "the commands are list, status, port, name, rotate, firmware, help"},
         {{}, "--json --bogus list", 2, "Unknown option", {}},
         {{}, "--version", 0, "tarvexctl " TARVEX_VERSION "\n", {}},
         {{}, "--help", 0, "\n  name N NAME ", {}},
@@ -101,6 +106,7 @@ TEST_F(Tarvexctl, AnswersAndErrors)
         {{}, "help firmware", 0, "Usage: tarvexctl [OPTIONS]\n  firmware check|upgrade", {}},
         {{}, "--json help port", 0, "\"help\": \"Usage: tarvexctl [OPTIONS] port N|NAME\\n", {}},
         {{}, "--simulate=3 serials", 0, "00001001\n00001002\n00001003\n", {}},
+        {{}, "--simulate=1 rotate --interval 1 --count 2", 0, "port 1; Ctrl-C stops\n00001001: port 2\n00001001: port 3\n", {}},
         {{}, "--simulate=1 --json status", 0, "\"serial\": \"00001001\"", {}},
         {{}, "--simulate status", 1, {}, "(\"00001001\", \"00001002\"); choose one with --serial"},
         {{}, "--simulate --serial nonexistent status", 1, {}, "serial \"nonexistent\" is attached; attached: \"00001001\", \"00001002\""},
@@ -123,7 +129,8 @@ TEST_F(Tarvexctl, AnswersAndErrors)
          {"--simulate", "--simulate port", "--simulate=1 port x", "--simulate port 0",
           "--simulate port 1 2", "--simulate list extra", "--simulate=17 list", "--simulate=two list",
           "--simulate --serial", "--simulate --serial= status", "--simulate=1 name 2",
-          "--simulate=1 name 5 x", "--simulate=1 name 2 12", "help list status"})
+          "--simulate=1 name 5 x", "--simulate=1 name 2 12", "help list status", "--simulate=1 rotate --interval 0.5",
+          "--simulate=1 rotate --count 0"})
         EXPECT_EQ(run(arguments).exitCode, 2) << arguments;
 }
 
@@ -160,11 +167,21 @@ TEST_F(Tarvexctl, NamedPorts)
     EXPECT_EQ(run({"--simulate=1", "port", "gaming pc"}).exitCode, 2);
 }
 
+// Ctrl-C ends a rotation like the tray's Rotate: the USB connection follows the port shown.
 // Under a locale without UTF-8 the output stays what scripts expect, with nothing added.
-TEST_F(Tarvexctl, NonUtf8LocaleAddsNothing)
+TEST_F(Tarvexctl, InterruptedRotationSendsTheFinalReport)
 {
-    const Outcome r = run({"--simulate=1", "list"}, "C");
-    EXPECT_EQ(r.out + r.err, "00001001  Tarvex Pro DVI SL  firmware 1.4  port 1\n");
+    QProcess process;
+    start(process, {"--simulate=1", "rotate", "--interval", "86400"}, "C");
+    QByteArray out;
+    while (!out.contains("Ctrl-C stops\n") && process.waitForReadyRead(60000))
+        out += process.readAllStandardOutput();
+    ::kill(pid_t(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_EQ(out + process.readAllStandardOutput() + process.readAllStandardError(),
+              "00001001: rotating every 86400 s from port 1; Ctrl-C stops\n"
+              "00001001: stopped on port 1; its USB connection follows\n");
 }
 
 int main(int argc, char **argv)

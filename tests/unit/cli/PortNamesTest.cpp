@@ -26,12 +26,7 @@ TEST(PortNames, StoredFormLookupAndRefusals)
         const QJsonValue v = DefaultsStore(store.filePath()).objectForKey(PortNames::kDefaultsKey);
         return QJsonDocument(v.toObject()).toJson(QJsonDocument::Compact);
     };
-    struct Step {
-        const char *serial;
-        int port;
-        QString name;
-        QByteArray stored; // "Port Names" afterwards; {} once the key is gone
-    };
+    struct Step { const char *serial; int port; QString name; QByteArray stored; }; // stored: afterwards
     const QList<Step> steps = {
         {"A", 2, "  Work laptop ", R"({"A":["","Work laptop"]})"},
         {"A", 4, "Gaming PC", R"({"A":["","Work laptop","","Gaming PC"]})"},

@@ -1,13 +1,11 @@
-// What tarvexctl shows for a switch: a failed exchange must never look like an answer, and
-// odd identifier or port bytes must not be dressed up as a known model or port.
+// What tarvexctl shows for a switch: a failed exchange must never look like an answer, in
+// text or JSON, whichever of the three queries failed.
 #include "cli/SwitchDescription.h"
 
 #include "usb/IOWarriorController.h"
-#include "usb/IOWarriorLib.h"
 #include "usb/sim/SimHidPlatform.h"
 
 #include <QCoreApplication>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -66,18 +64,6 @@ TEST_F(DescribedSwitch, SilentSwitchIsNeverShownWithValues)
             EXPECT_TRUE(failingRead > 0 || o.value(key).isNull()) << key;
         sw->setReportHook({});
     }
-}
-
-TEST_F(DescribedSwitch, OddBytesAndSerialsAreNotDressedUp)
-{
-    sw->setIdentifier(0xFF);
-    const QString odd = QStringLiteral("a\"b\\c\n\x01\u00e9");
-    const QJsonObject o = describe(odd).toJson();
-    EXPECT_EQ(o.value("switchID").toInteger(), 4294967295LL);
-    EXPECT_EQ(o.value("model").toString(), "Unknown");
-    EXPECT_EQ(o.value("ports").toInt(), 4);
-    // JSON output stays valid whatever the serial text holds.
-    EXPECT_EQ(QJsonDocument::fromJson(QJsonDocument(o).toJson()).object().value("serial"), odd);
 }
 
 int main(int argc, char **argv)

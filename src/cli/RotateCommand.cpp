@@ -1,0 +1,199 @@
+// `tarvexctl rotate`; see RotateCommand.h.
+#include "cli/RotateCommand.h"
+
+#include "cli/CliContext.h"
+#include "switch/PortRotation.h"
+#include "switch/SwitchProtocol.h"
+
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <cerrno>
+#include <cmath>
+#include <csignal>
+#include <fcntl.h>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+const QString kInterval = QStringLiteral("interval");
+const QString kCount = QStringLiteral("count");
+
+int gInterruptPipe[2] = {-1, -1};
+
+void noteInterrupt(int)
+{
+    const int savedErrno = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(gInterruptPipe[1], &byte, 1);
+    errno = savedErrno;
+}
+
+// While a rotation runs, Ctrl-C, SIGTERM and SIGHUP end the event loop instead of the
+// process, so that the final report still goes out; a closed stdout must not kill it either.
+class InterruptWatch
+{
+public:
+    explicit InterruptWatch(QEventLoop &loop)
+    {
+        if (::pipe2(gInterruptPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+            return; // the signals keep their usual effect
+        mNotifier = std::make_unique<QSocketNotifier>(gInterruptPipe[0], QSocketNotifier::Read);
+        QObject::connect(mNotifier.get(), &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+        struct sigaction action = {};
+        action.sa_handler = noteInterrupt;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (int i = 0; i < 3; ++i)
+            ::sigaction(kSignals[i], &action, &mSaved[i]);
+        mSavedPipe = std::signal(SIGPIPE, SIG_IGN);
+    }
+    ~InterruptWatch()
+    {
+        if (!mNotifier)
+            return;
+        for (int i = 0; i < 3; ++i)
+            ::sigaction(kSignals[i], &mSaved[i], nullptr);
+        std::signal(SIGPIPE, mSavedPipe);
+        mNotifier.reset();
+        ::close(gInterruptPipe[0]);
+        ::close(gInterruptPipe[1]);
+        gInterruptPipe[0] = gInterruptPipe[1] = -1;
+    }
+    InterruptWatch(const InterruptWatch &) = delete;
+    InterruptWatch &operator=(const InterruptWatch &) = delete;
+
+private:
+    static constexpr int kSignals[3] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction mSaved[3] = {};
+    void (*mSavedPipe)(int) = SIG_DFL;
+    std::unique_ptr<QSocketNotifier> mNotifier;
+};
+
+} // namespace
+
+QString RotateCommand::description() const
+{
+    return tr("Shows the selected switch's ports one after another, starting after the active "
+              "port, while the switch's USB connection stays with the computer that was active "
+              "at the start, as the tray application's Rotate does. Each step prints the port "
+              "shown. Ctrl-C ends the rotation and lets the USB connection follow to the "
+              "computer shown; with --count it ends after N steps.");
+}
+
+QList<QCommandLineOption> RotateCommand::options() const
+{
+    return {
+        QCommandLineOption(QStringList{kInterval},
+                           QT_TRANSLATE_NOOP("tarvexctl", "rotate: seconds per port, 1 to 86400 "
+                                                          "(default: the tray's, else 30)."),
+                           QStringLiteral("S")),
+        QCommandLineOption(QStringList{kCount},
+                           QT_TRANSLATE_NOOP("tarvexctl", "rotate: stop after N steps."),
+                           QStringLiteral("N")),
+    };
+}
+
+int RotateCommand::run(CliContext &context, const QStringList &arguments)
+{
+    if (!arguments.isEmpty())
+        return context.usageError(
+            tr("rotate takes no arguments, got \"%1\"").arg(arguments.first()));
+    const QCommandLineParser &p = context.parser();
+    bool ok = true;
+    const double interval = p.isSet(kInterval) ? p.value(kInterval).toDouble(&ok) : 0;
+    if (!ok || (p.isSet(kInterval) && !(interval >= PortRotation::kMinimumInterval &&
+                                        interval <= PortRotation::kMaximumInterval)))
+        return context.usageError(
+            tr("--interval wants seconds from 1 to 86400, got \"%1\"").arg(p.value(kInterval)));
+    const int count = p.isSet(kCount) ? p.value(kCount).toInt(&ok) : 0;
+    if (!ok || (p.isSet(kCount) && count < 1))
+        return context.usageError(
+            tr("--count wants a number of steps from 1 on, got \"%1\"").arg(p.value(kCount)));
+
+    int status = ExitSuccess;
+    const auto target = context.chooseSwitch(&status);
+    if (!target)
+        return status;
+    const auto identifier = context.switchID(*target, &status);
+    if (!identifier)
+        return status;
+
+    PortRotation rotation([&context] { return &context.registry(); },
+                          [node = target->node] { return node; });
+    rotation.setPortCount(std::uint32_t(SwitchPortCount(*identifier)));
+    if (interval > 0)
+        rotation.setInterval(interval);
+    const PortNames names = context.portNames();
+    const auto described = [&](int port) {
+        const QString name = names.name(target->serial, port);
+        return name.isEmpty() ? QString::number(port)
+                              : QStringLiteral("%1 (%2)").arg(port).arg(name);
+    };
+
+    QEventLoop loop;
+    InterruptWatch interrupts(loop);
+    QJsonArray shown;
+    int firings = 0;
+    bool selected = false;
+    QObject::connect(&rotation, &PortRotation::portSelected, [&] { selected = true; });
+    QObject::connect(&rotation, &PortRotation::stepped, [&](int machinePort, int) {
+        shown.append(machinePort + 1);
+        if (!context.json())
+            context.printLine(tr("%1: port %2").arg(target->serial, described(machinePort + 1)));
+    });
+    QObject::connect(&rotation, &PortRotation::finished, &loop, &QEventLoop::quit);
+    rotation.start(count);
+    const int startPort = (gActiveUSBPort & 0xFF) + 1;
+    if (!context.json())
+        context.printLine(tr("%1: rotating every %2 s from port %3; Ctrl-C stops")
+                              .arg(target->serial)
+                              .arg(rotation.interval())
+                              .arg(described(startPort)));
+    // A step that did not reach the switch ends the rotation: carrying on would hide it.
+    QObject::connect(rotation.timer(), &QTimer::timeout, &loop, [&] {
+        if (++firings > shown.size()) {
+            rotation.stop();
+            loop.quit();
+        }
+    });
+    loop.exec();
+
+    const bool interrupted = rotation.isRunning();
+    int usbPort = startPort;
+    if (interrupted) {
+        // The tray's Rotate ends the same way: the USB connection follows the computer shown.
+        selected = false;
+        rotation.stopAndFollow();
+        if (selected) {
+            usbPort = (gActiveMachine & 0xFF) + 1;
+            if (!context.json())
+                context.printLine(tr("%1: stopped on port %2; its USB connection follows")
+                                      .arg(target->serial, described(usbPort)));
+        }
+    }
+    QString error;
+    if (firings > shown.size())
+        error = tr("rotation step %1 could not be sent to the switch %2; rotation stopped")
+                    .arg(firings)
+                    .arg(target->serial);
+    else if (interrupted && !selected)
+        error = tr("the final report could not be sent to the switch %1; its USB connection "
+                   "stays on port %2")
+                    .arg(target->serial)
+                    .arg(usbPort);
+    if (context.json()) {
+        QJsonObject document{{QStringLiteral("serial"), target->serial},
+                             {QStringLiteral("interval"), rotation.interval()},
+                             {QStringLiteral("steps"), shown},
+                             {QStringLiteral("usb_port"), usbPort}};
+        if (!error.isEmpty())
+            document.insert(QStringLiteral("error"), error);
+        context.printJson(QJsonDocument(document));
+        return error.isEmpty() ? ExitSuccess : ExitFailure;
+    }
+    return error.isEmpty() ? ExitSuccess : context.fail(error);
+}
