@@ -1,13 +1,12 @@
 // XDG autostart entry of tarvexcc; see AutostartEntry.h.
 #include "AutostartEntry.h"
 
+#include "switch/AtomicFile.h"
 #include "switch/DefaultsStore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QStandardPaths>
 #include <QTextStream>
 
 AutostartEntry::AutostartEntry(const QString &programPath)
@@ -117,9 +116,10 @@ bool AutostartEntry::install()
                                             "Terminal=false\n"
                                             "X-GNOME-Autostart-enabled=true\n")
                                  .arg(exec);
-    QSaveFile file(mPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(contents.toUtf8()) < 0 || !file.commit()) {
-        mError = QStringLiteral("cannot write %1: %2").arg(mPath, file.errorString());
+    // All or nothing: on a full disk the entry that is there (or none) stays as it was.
+    QString error;
+    if (!AtomicFile::write(mPath, contents.toUtf8(), 0644, &error)) {
+        mError = QStringLiteral("cannot write %1: %2").arg(mPath, error);
         return false;
     }
     return true;

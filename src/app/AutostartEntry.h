@@ -17,7 +17,8 @@ public:
 
     // True when the entry exists and starts this program.
     bool isInstalled() const;
-    // Writes the entry atomically. False with errorString() set on failure.
+    // Writes the entry atomically. False with errorString() set on failure (a full disk);
+    // the file is then as it was before.
     bool install();
     // Removes the entry if it starts this program; an entry of another program stays.
     // Returns false with errorString() set only when our entry could not be removed.

@@ -5,15 +5,16 @@
 #include "cli/FirmwareProgressPrinter.h"
 #include "switch/FirmwareCheckAnswer.h"
 #include "switch/FirmwareTransfer.h"
-#include "switch/SRecordImage.h"
 #include "switch/net/FirmwareUpdateCheck.h"
 
 #include <QFile>
 #include <QJsonObject>
 #include <QTextStream>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -31,32 +32,68 @@ QString printable(const QString &text)
     return out.left(200);
 }
 
-QString answerError(const FirmwareCheckAnswer &answer)
+QString detailOf(const FirmwareCheckAnswer &answer)
 {
-    if (answer.kind() == FirmwareCheckAnswer::Kind::NotConnected)
-        return QStringLiteral("Not connected");
-    return QStringLiteral("Couldn't open Firmware file! (%1)").arg(answer.reason());
+    return answer.detail().isEmpty() ? QString() : QStringLiteral(" (%1)").arg(printable(answer.detail()));
 }
 
-// Interrupting a transfer would leave the switch half-written: hang-ups, Ctrl-C and a closed
-// pipe are held off while it runs.
+QString answerError(const FirmwareCheckAnswer &answer)
+{
+    if (answer.kind() == FirmwareCheckAnswer::Kind::NotConnected || answer.isSwitchBusy())
+        return answer.reason();
+    return QStringLiteral("firmware check failed: %1").arg(answer.reason()) + detailOf(answer);
+}
+
+// "firmware 1.4 installed, 1.5 available": both versions, so a script or a person sees what
+// the switch runs and what it would get.
+QString versionsLine(const FirmwareCheckAnswer &answer)
+{
+    const QString installed = QStringLiteral("firmware %1 installed, ").arg(answer.installedVersion());
+    if (answer.kind() == FirmwareCheckAnswer::Kind::UpToDate)
+        return installed + QStringLiteral("up-to-date");
+    const QString offered = printable(answer.offeredVersion());
+    return installed + (offered.isEmpty() ? QStringLiteral("a new version") : offered)
+        + QStringLiteral(" available");
+}
+
+// Interrupting a transfer would leave the switch half-written: hang-ups, Ctrl-C and
+// termination wait for its end, and say so once; a closed pipe is ignored.
 class SignalShield
 {
 public:
     SignalShield()
     {
-        for (int i = 0; i < 4; ++i)
-            mSaved[i] = std::signal(kSignals[i], SIG_IGN);
+        sTold = false;
+        struct sigaction action = {};
+        action.sa_handler = &SignalShield::onSignal;
+        action.sa_flags = SA_RESTART;
+        sigemptyset(&action.sa_mask);
+        for (int i = 0; i < 3; ++i)
+            sigaction(kDeferred[i], &action, &mSaved[i]);
+        mSavedPipe = std::signal(SIGPIPE, SIG_IGN);
     }
     ~SignalShield()
     {
-        for (int i = 0; i < 4; ++i)
-            std::signal(kSignals[i], mSaved[i]);
+        for (int i = 0; i < 3; ++i)
+            sigaction(kDeferred[i], &mSaved[i], nullptr);
+        std::signal(SIGPIPE, mSavedPipe);
     }
 
 private:
-    static constexpr int kSignals[4] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
-    void (*mSaved[4])(int);
+    static void onSignal(int)
+    {
+        static constexpr char kMessage[] =
+            "firmware upgrade in progress: tarvexctl exits when it has finished\n";
+        if (!sTold.exchange(true)) {
+            const ssize_t ignored = ::write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+            (void)ignored;
+        }
+    }
+
+    static constexpr int kDeferred[3] = {SIGINT, SIGTERM, SIGHUP};
+    static inline std::atomic<bool> sTold{false};
+    struct sigaction mSaved[3];
+    void (*mSavedPipe)(int);
 };
 
 } // namespace
@@ -108,25 +145,18 @@ int FirmwareCommand::check(CliContext &context)
     checker.setTargetSerial(target->serial);
     checker.setCheckURLOverride(context.parser().value(kURL));
     const FirmwareCheckAnswer answer = checker.checkAndWait();
-    switch (answer.kind()) {
-    case FirmwareCheckAnswer::Kind::UpToDate:
-        if (context.json())
-            context.printJson(QJsonDocument(QJsonObject{{QStringLiteral("serial"), target->serial},
-                                                        {QStringLiteral("upToDate"), true}}));
-        else
-            context.printLine(QStringLiteral("up-to-date"));
-        return ExitSuccess;
-    case FirmwareCheckAnswer::Kind::Offer:
-        if (context.json())
-            context.printJson(QJsonDocument(QJsonObject{{QStringLiteral("serial"), target->serial},
-                                                        {QStringLiteral("upToDate"), false},
-                                                        {QStringLiteral("offered"), answer.offeredVersion()}}));
-        else
-            context.printLine(printable(answer.offeredVersion()));
-        return ExitSuccess;
-    default:
+    const bool upToDate = answer.kind() == FirmwareCheckAnswer::Kind::UpToDate;
+    if (!upToDate && answer.kind() != FirmwareCheckAnswer::Kind::Offer)
         return context.fail(answerError(answer));
-    }
+    if (context.json())
+        context.printJson(QJsonDocument(QJsonObject{
+            {QStringLiteral("serial"), target->serial},
+            {QStringLiteral("installed"), answer.installedVersion()},
+            {QStringLiteral("available"), upToDate ? QJsonValue() : QJsonValue(answer.offeredVersion())},
+            {QStringLiteral("upToDate"), upToDate}}));
+    else
+        context.printLine(versionsLine(answer));
+    return ExitSuccess;
 }
 
 int FirmwareCommand::upgrade(CliContext &context)
@@ -160,7 +190,7 @@ int FirmwareCommand::upgrade(CliContext &context)
         answer = FirmwareCheckAnswer::fromBody(body);
         if (answer.kind() == FirmwareCheckAnswer::Kind::NoAnswer)
             return context.fail(QStringLiteral("%1 is not a firmware answer: %2")
-                                    .arg(file.fileName(), answer.reason()));
+                                    .arg(file.fileName(), answer.reason() + detailOf(answer)));
     } else {
         FirmwareUpdateCheck checker(context.registry(), context.defaults());
         checker.setTargetSerial(target->serial);
@@ -168,16 +198,13 @@ int FirmwareCommand::upgrade(CliContext &context)
         answer = checker.checkAndWait();
     }
     if (answer.kind() == FirmwareCheckAnswer::Kind::UpToDate) {
-        context.printLine(QStringLiteral("up-to-date"));
+        context.printLine(versionsLine(answer));
         return ExitSuccess;
     }
+    // Only an answer that holds a complete, valid image gets this far: nobody is asked about
+    // an image that would be refused anyway.
     if (answer.kind() != FirmwareCheckAnswer::Kind::Offer)
         return context.fail(answerError(answer));
-    // Checked here too, so nobody is asked about an image that would be refused anyway.
-    if (const auto error = SRecordImage::fromText(answer.text()).validationError())
-        return context.fail(QStringLiteral("The firmware image is damaged. Nothing was written to "
-                                           "the switch. (%1)")
-                                .arg(*error));
 
     const QString version = printable(answer.offeredVersion());
     if (!assumeYes) {

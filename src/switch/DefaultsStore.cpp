@@ -3,6 +3,9 @@
 // write so the user can still recover what was in it.
 #include "switch/DefaultsStore.h"
 
+#include "switch/AtomicFile.h"
+#include "switch/PrivateDirectory.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
@@ -10,49 +13,29 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonParseError>
-#include <QSaveFile>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
+// Settings are a few kilobytes; anything near this is not a settings file.
+constexpr qint64 kMaxFileBytes = 1024 * 1024;
+
+// Said to the user once per start, in the program's name (tarvexctl, tarvexcc).
 void warn(const QString &text)
 {
     QString program = QCoreApplication::applicationName();
     if (program.isEmpty())
         program = QStringLiteral("TarvexCC");
-    const QByteArray line = (program + QStringLiteral(": warning: ") + text).toLocal8Bit();
-    std::fprintf(stderr, "%s\n", line.constData());
-    std::fflush(stderr);
+    qWarning().noquote() << program + QStringLiteral(": warning: ") + text;
 }
 
-// Creates every missing directory of `path` with mode 0700: the defaults belong to the
-// user alone, and QDir::mkpath would leave them readable by everyone under a usual umask.
-bool makePrivateDirectories(const QString &path, QString *error)
+QString systemError(int error)
 {
-    const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    const QStringList parts = clean.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    QString current;
-    for (const QString &part : parts) {
-        current += QLatin1Char('/') + part;
-        const QByteArray native = QFile::encodeName(current);
-        struct stat st;
-        if (::stat(native.constData(), &st) == 0) {
-            if (!S_ISDIR(st.st_mode)) {
-                *error = QStringLiteral("%1 is not a directory").arg(current);
-                return false;
-            }
-            continue;
-        }
-        if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {
-            *error = QStringLiteral("cannot create directory %1: %2")
-                         .arg(current, QString::fromLocal8Bit(std::strerror(errno)));
-            return false;
-        }
-    }
-    return true;
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 } // namespace
@@ -85,39 +68,67 @@ DefaultsStore::DefaultsStore(const QString &filePath) : mPath(filePath)
 
 void DefaultsStore::load()
 {
-    QFile file(mPath);
-    if (!file.exists())
+    const QByteArray native = QFile::encodeName(mPath);
+    // Non-blocking, so that a FIFO put in the file's place cannot hang the start; what it is
+    // is then decided on the open descriptor itself.
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT)
         return; // first run: nothing stored yet, nothing to say
-
-    if (!file.open(QIODevice::ReadOnly)) {
-        mFileWasBad = true;
-        warn(QStringLiteral("cannot read the defaults file %1 (%2); starting with empty "
-                            "defaults, it will be kept as %1.bad when a setting is saved")
-                 .arg(mPath, file.errorString()));
-        return;
-    }
-    const QByteArray data = file.readAll();
-    QString problem;
-    if (data.trimmed().isEmpty()) {
-        problem = QStringLiteral("it is empty");
-    } else {
-        QJsonParseError parseError;
-        const QJsonDocument doc = QJsonDocument::fromJson(data, &parseError);
-        if (parseError.error != QJsonParseError::NoError)
-            problem = QStringLiteral("not valid JSON: %1 at offset %2")
-                          .arg(parseError.errorString())
-                          .arg(parseError.offset);
-        else if (!doc.isObject())
-            problem = QStringLiteral("it does not hold a JSON object");
-        else
-            mValues = doc.object();
-    }
-    if (!problem.isEmpty()) {
+    const auto setAside = [this](const QString &problem) {
         mFileWasBad = true;
         warn(QStringLiteral("ignoring the defaults file %1 (%2); starting with empty defaults, "
                             "it will be kept as %1.bad when a setting is saved")
                  .arg(mPath, problem));
+    };
+    if (fd < 0)
+        return setAside(QStringLiteral("cannot read it: %1").arg(systemError(errno)));
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        // A device, FIFO or directory is the user's doing: leave it where it is and never
+        // write in its place.
+        mNotAFile = true;
+        warn(QStringLiteral("ignoring the defaults file %1: it is not a regular file; settings "
+                            "are kept in memory only and not saved")
+                 .arg(mPath));
+        return;
     }
+    QByteArray data;
+    bool tooLarge = st.st_size > kMaxFileBytes;
+    int readError = 0;
+    if (!tooLarge) {
+        // Bounded by the limit, not by the size seen: a file may grow while it is read.
+        data.resize(kMaxFileBytes + 1);
+        qsizetype filled = 0;
+        while (filled < data.size()) {
+            const ssize_t n = ::read(fd, data.data() + filled, size_t(data.size() - filled));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                readError = n < 0 ? errno : 0;
+                break;
+            }
+            filled += n;
+        }
+        data.truncate(filled);
+        tooLarge = filled > kMaxFileBytes;
+    }
+    ::close(fd);
+    if (readError != 0)
+        return setAside(QStringLiteral("cannot read it: %1").arg(systemError(readError)));
+    if (tooLarge)
+        return setAside(QStringLiteral("it is larger than %1 bytes").arg(kMaxFileBytes));
+    if (data.trimmed().isEmpty())
+        return setAside(QStringLiteral("it is empty"));
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(data, &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        return setAside(QStringLiteral("not valid JSON: %1 at offset %2")
+                            .arg(parseError.errorString())
+                            .arg(parseError.offset));
+    if (!doc.isObject())
+        return setAside(QStringLiteral("it does not hold a JSON object"));
+    mValues = doc.object();
 }
 
 QJsonValue DefaultsStore::objectForKey(const QString &key) const
@@ -171,7 +182,7 @@ QJsonValue DefaultsStore::valueForKey(const QString &key) const
     return mInitialValues.value(key);
 }
 
-bool DefaultsStore::moveBadFileAside()
+bool DefaultsStore::moveBadFileAside(QString *error)
 {
     if (!QFile::exists(mPath))
         return true; // gone meanwhile: nothing left to protect
@@ -180,8 +191,7 @@ bool DefaultsStore::moveBadFileAside()
     for (int n = 1; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n)
         target = mPath + QStringLiteral(".bad.%1").arg(n);
     if (!QFile::rename(mPath, target)) {
-        mLastError = QStringLiteral("cannot keep the unreadable defaults file %1 as %2")
-                         .arg(mPath, target);
+        *error = QStringLiteral("cannot keep the unreadable file as %1").arg(target);
         return false;
     }
     warn(QStringLiteral("the unreadable defaults file was kept as %1").arg(target));
@@ -191,37 +201,22 @@ bool DefaultsStore::moveBadFileAside()
 bool DefaultsStore::write()
 {
     QString error;
-    if (!makePrivateDirectories(QFileInfo(mPath).path(), &error)) {
-        mLastError = QStringLiteral("cannot save the defaults to %1: %2").arg(mPath, error);
-        return false;
-    }
-    if (mFileWasBad) {
-        if (!moveBadFileAside())
-            return false;
+    if (mNotAFile) {
+        error = QStringLiteral("it is not a regular file; settings are kept in memory only");
+    } else if (PrivateDirectory::make(QFileInfo(mPath).path(), &error)
+               && (!mFileWasBad || moveBadFileAside(&error))) {
         mFileWasBad = false;
+        AtomicFile::write(mPath, QJsonDocument(mValues).toJson(QJsonDocument::Indented), 0600, &error);
     }
-
-    QSaveFile file(mPath);
-    if (!file.open(QIODevice::WriteOnly)) {
-        mLastError = QStringLiteral("cannot save the defaults to %1: %2")
-                         .arg(mPath, file.errorString());
-        return false;
-    }
-    const QByteArray data = QJsonDocument(mValues).toJson(QJsonDocument::Indented);
-    if (file.write(data) != data.size()) {
-        mLastError = QStringLiteral("cannot save the defaults to %1: %2")
-                         .arg(mPath, file.errorString());
-        file.cancelWriting();
-        return false;
-    }
-    // commit() is what makes the new contents visible; until it succeeds the old file
-    // stands untouched.
-    if (!file.commit()) {
-        mLastError = QStringLiteral("cannot save the defaults to %1: %2")
-                         .arg(mPath, file.errorString());
+    if (!error.isEmpty()) {
+        const QString text = QStringLiteral("cannot save the defaults to %1: %2").arg(mPath, error);
+        // Told once: the same failure again (every later change on a full disk) is not news.
+        mFailureIsNew = text != mLastError;
+        mLastError = text;
         return false;
     }
     mDirty = false;
+    mFailureIsNew = false;
     mLastError.clear();
     return true;
 }

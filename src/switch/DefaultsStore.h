@@ -3,6 +3,11 @@
 // atomically. Numbers stay numbers, dictionaries stay objects. Also holds the initial
 // values of the "defaults controller": reads through valueForKey() see them until a
 // value is stored.
+// Only a regular file of at most 1 MiB is read. A larger or unreadable one is handled like
+// a damaged one (warned about once, kept as .bad at the first write); anything that is not a
+// regular file (a FIFO, a link to a device) is warned about once and left where it is: the
+// settings then live in memory only. A failed write (a full disk) leaves the file as it was
+// and keeps the settings in memory, so a later write can still succeed.
 #pragma once
 
 #include <QJsonObject>
@@ -32,7 +37,8 @@ public:
     QString stringForKey(const QString &key) const;
 
     // Stores and writes through at once (atomically). False, with lastError() set and the
-    // in-memory value kept, when the file could not be written.
+    // in-memory value kept, when the file could not be written; the file then holds what it
+    // held before, byte for byte.
     bool setObjectForKey(const QString &key, const QJsonValue &value);
     bool removeObjectForKey(const QString &key);
     // Writes the document if anything changed since the last successful write.
@@ -42,17 +48,25 @@ public:
     void setInitialValues(const QJsonObject &values);
     QJsonValue valueForKey(const QString &key) const;
 
+    // Why the last write failed ("cannot save the defaults to …: No space left on device"),
+    // empty after a successful one.
     QString lastError() const { return mLastError; }
+    // Whether the last write's failure is news: true for the first failure after a success
+    // (or a different failure), false when the same one repeats. Callers tell the user only
+    // then, so a full disk is reported once and not at every change.
+    bool failureIsNew() const { return mFailureIsNew; }
 
 private:
     void load();
     bool write();
-    bool moveBadFileAside();
+    bool moveBadFileAside(QString *error);
 
     QString mPath;
     QJsonObject mValues;
     QJsonObject mInitialValues;
     bool mDirty = false;
     bool mFileWasBad = false; // empty or corrupt on load: keep it aside before the first write
+    bool mNotAFile = false;   // not a regular file: never written, never moved
+    bool mFailureIsNew = false;
     QString mLastError;
 };

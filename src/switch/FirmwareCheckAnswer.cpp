@@ -1,13 +1,18 @@
 // Deciding the firmware-check answer; see FirmwareCheckAnswer.h.
 #include "switch/FirmwareCheckAnswer.h"
 
+#include "switch/SRecordImage.h"
+#include "switch/SwitchLock.h"
+
+#include <QCoreApplication>
 #include <QStringDecoder>
 
-FirmwareCheckAnswer FirmwareCheckAnswer::noAnswer(const QString &reason)
+FirmwareCheckAnswer FirmwareCheckAnswer::noAnswer(const QString &reason, const QString &detail)
 {
     FirmwareCheckAnswer answer;
     answer.mKind = Kind::NoAnswer;
     answer.mReason = reason;
+    answer.mDetail = detail;
     return answer;
 }
 
@@ -15,20 +20,28 @@ FirmwareCheckAnswer FirmwareCheckAnswer::notConnected()
 {
     FirmwareCheckAnswer answer;
     answer.mKind = Kind::NotConnected;
-    answer.mReason = QStringLiteral("no switch attached");
+    answer.mReason = QCoreApplication::translate("Translation", "Not connected");
+    return answer;
+}
+
+FirmwareCheckAnswer FirmwareCheckAnswer::switchBusy(int status)
+{
+    FirmwareCheckAnswer answer = noAnswer(SwitchLock::busyText(status));
+    answer.mSwitchBusy = true;
     return answer;
 }
 
 FirmwareCheckAnswer FirmwareCheckAnswer::fromBody(const QByteArray &body)
 {
+    const auto holdsNothing = [](const QString &detail) {
+        return noAnswer(QCoreApplication::translate("Translation", "the answer holds no firmware"), detail);
+    };
     if (body.isEmpty())
-        return noAnswer(QStringLiteral("empty answer"));
-    if (body.contains('\0'))
-        return noAnswer(QStringLiteral("answer is not text"));
+        return holdsNothing(QStringLiteral("empty answer"));
     QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decode(body);
-    if (decode.hasError())
-        return noAnswer(QStringLiteral("answer is not UTF-8 text"));
+    if (decode.hasError() || body.contains('\0'))
+        return noAnswer(QCoreApplication::translate("Translation", "the answer is not text"));
 
     const qsizetype end = text.indexOf(QLatin1Char('\n'));
     const QString first = end < 0 ? text : text.left(end);
@@ -42,11 +55,16 @@ FirmwareCheckAnswer FirmwareCheckAnswer::fromBody(const QByteArray &body)
     QStringView version(first);
     if (version.endsWith(QLatin1Char('\r')))
         version.chop(1);
-    if (version.trimmed().isEmpty())
-        return noAnswer(QStringLiteral("answer names no version"));
     for (QChar c : version) {
         if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
-            return noAnswer(QStringLiteral("answer's version line is not text"));
+            return noAnswer(QCoreApplication::translate("Translation", "the answer names no readable version"));
+    }
+    const SRecordImage image = SRecordImage::fromText(text);
+    if (const auto error = image.validationError()) {
+        if (!image.hasDataRecords())
+            return holdsNothing(*error);
+        return noAnswer(QCoreApplication::translate("Translation", "the firmware in the answer is damaged"),
+                        *error);
     }
     FirmwareCheckAnswer answer;
     answer.mKind = Kind::Offer;

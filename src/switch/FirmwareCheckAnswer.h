@@ -1,6 +1,7 @@
 // The firmware-check server's answer, decided: no answer, up to date, or an offer whose
 // whole text is the image for the transfer. Also the outcomes the check itself can reach
-// before any answer (no switch to ask about). Pure text handling, shared by both programs.
+// before any answer (no switch to ask about, a switch another program holds). Pure text
+// handling, shared by both programs.
 #pragma once
 
 #include <QByteArray>
@@ -10,18 +11,23 @@ class FirmwareCheckAnswer
 {
 public:
     enum class Kind {
-        NotConnected, // no selected switch attached: nothing was asked
-        NoAnswer,     // failed fetch, time-out, oversize, non-200, empty or unreadable body
+        NotConnected, // no selected switch attached, or it did not answer: nothing was asked
+        NoAnswer,     // nothing to offer: failed fetch, time-out, oversize, non-200, no firmware
         UpToDate,     // line 0 begins with "NULL"
-        Offer,        // line 0 is the offered version, the rest the image
+        Offer,        // line 0 is the offered version, the rest a complete valid image
     };
 
-    // Splits a response body. Bodies that are not UTF-8 text, contain NUL bytes, or whose
-    // line 0 is blank or carries control characters count as no answer: they are not
-    // something a user can be asked to accept.
+    // Splits a response body. Only an answer that holds firmware is an offer: line 0 followed
+    // by well-formed records, at least one data record and the end record after it. Anything
+    // else (a login page of a hotel network, a version line alone, a damaged image, bytes
+    // that are not UTF-8 text, a line 0 with control characters) is no answer: it must never
+    // reach the switch. Line 0 may be blank in an offer; it only names the version.
     static FirmwareCheckAnswer fromBody(const QByteArray &body);
-    static FirmwareCheckAnswer noAnswer(const QString &reason);
+    // `reason` is the user's text (translated), `detail` what a log or a developer needs.
+    static FirmwareCheckAnswer noAnswer(const QString &reason, const QString &detail = QString());
     static FirmwareCheckAnswer notConnected();
+    // The switch's status exchange failed because another program holds it (SwitchLock).
+    static FirmwareCheckAnswer switchBusy(int status);
 
     Kind kind() const { return mKind; }
     // The whole answer, version line included, as the transfer takes it.
@@ -30,12 +36,22 @@ public:
     const QString &firstLine() const { return mFirstLine; }
     // Line 0 without the line-end carriage return, for showing.
     QString offeredVersion() const;
-    // Why there is no answer, for logs and the command line.
+    // Why there is nothing to offer, in the user's words ("the server answered 404 Not
+    // Found", "no answer within 15 s", "the answer holds no firmware").
     const QString &reason() const { return mReason; }
+    const QString &detail() const { return mDetail; }
+    bool isSwitchBusy() const { return mSwitchBusy; }
+
+    // The version the switch reported when it was asked (empty when it was not).
+    const QString &installedVersion() const { return mInstalled; }
+    void setInstalledVersion(const QString &version) { mInstalled = version; }
 
 private:
     Kind mKind = Kind::NoAnswer;
     QString mText;
     QString mFirstLine;
     QString mReason;
+    QString mDetail;
+    QString mInstalled;
+    bool mSwitchBusy = false;
 };

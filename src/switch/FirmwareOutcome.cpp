@@ -1,6 +1,8 @@
 // The outcome table of firmware transfers; see FirmwareOutcome.h.
 #include "switch/FirmwareOutcome.h"
 
+#include "switch/SwitchLock.h"
+
 #include <QCoreApplication>
 
 namespace {
@@ -49,6 +51,16 @@ FirmwareOutcome FirmwareOutcome::forRecordStatus(int status)
     return outcome;
 }
 
+FirmwareOutcome FirmwareOutcome::unchanged(const QString &version)
+{
+    FirmwareOutcome outcome;
+    outcome.mKind = Kind::Unchanged;
+    outcome.mTitle = tr("Firmware Upgrade");
+    outcome.mText = tr("Firmware Upgrade failed: the switch still reports firmware %1 after the upgrade")
+                        .arg(version);
+    return outcome;
+}
+
 FirmwareOutcome FirmwareOutcome::damaged(const QString &detail)
 {
     FirmwareOutcome outcome;
@@ -73,5 +85,13 @@ FirmwareOutcome FirmwareOutcome::busy()
     FirmwareOutcome outcome;
     outcome.mKind = Kind::Busy;
     outcome.mStatus = -1;
+    return outcome;
+}
+
+FirmwareOutcome FirmwareOutcome::switchBusy(int status)
+{
+    FirmwareOutcome outcome = busy();
+    outcome.mTitle = tr("Firmware Upgrade");
+    outcome.mText = SwitchLock::busyText(status);
     return outcome;
 }

@@ -3,13 +3,14 @@
 
 #include "switch/DefaultsStore.h"
 #include "switch/DeviceGate.h"
+#include "switch/EventLoopWait.h"
+#include "switch/FirmwareLog.h"
 #include "switch/FirmwareTransferObserver.h"
 #include "switch/PreciseTransferClock.h"
+#include "switch/SwitchLock.h"
 #include "switch/SwitchProtocol.h"
 #include "usb/IOWarriorController.h"
 #include "usb/IOWarriorLib.h"
-
-#include <QEventLoop>
 
 namespace {
 
@@ -39,6 +40,7 @@ FirmwareTransfer::~FirmwareTransfer()
     if (mRunning) {
         mRunning = false;
         mClock->endTransfer();
+        mLock.reset();
         DeviceGate::instance().end();
     }
 }
@@ -88,13 +90,25 @@ bool FirmwareTransfer::upgrade(const QString &firmware)
     // A damaged download is refused before the switch hears anything: once the start
     // command is sent the switch expects a whole image.
     if (auto error = image.validationError()) {
-        const FirmwareOutcome outcome = FirmwareOutcome::damaged(*error);
-        if (mObserver)
-            mObserver->showOutcome(outcome);
-        emit finished(outcome);
+        refuse(FirmwareOutcome::damaged(*error));
         return false;
     }
+    // Another program writing to the same switch would interleave its reports with ours.
+    const QString serial = QString::fromUtf8(node->serialNumber ? node->serialNumber : "0");
+    auto lock = std::make_unique<SwitchLock>(serial, SwitchLock::Purpose::FirmwareTransfer);
+    if (!lock->isHeld()) {
+        refuse(FirmwareOutcome::switchBusy(lock->status()));
+        return false;
+    }
+    // The version before, to tell afterwards whether the switch took the image. Asked before
+    // the transfer owns the devices: it is an ordinary status exchange.
+    const auto before = SwitchProtocol::query(mRegistry, node, SwitchProtocol::QueryFirmwareVersion);
+    mVersionBefore = before ? SwitchProtocol::firmwareVersionFromRecord(*before) : QString();
+    mOfferedVersion = image.versionLine().trimmed();
+    qCDebug(tarvexFirmware).noquote() << serial << "firmware transfer of" << image.lines().size()
+                                      << "lines, version" << mVersionBefore << "->" << mOfferedVersion;
 
+    mLock = std::move(lock);
     mRunning = true;
     DeviceGate::instance().begin(QStringLiteral("firmware transfer"));
     mClock->beginTransfer();
@@ -117,22 +131,16 @@ bool FirmwareTransfer::upgrade(const QString &firmware)
 
 FirmwareOutcome FirmwareTransfer::upgradeAndWait(const QString &firmware)
 {
-    FirmwareOutcome result = FirmwareOutcome::busy();
-    if (mRunning)
-        return result;
-    QEventLoop loop;
-    bool done = false;
-    const auto connection = connect(this, &FirmwareTransfer::finished, &loop,
-                                    [&](const FirmwareOutcome &outcome) {
-                                        result = outcome;
-                                        done = true;
-                                        loop.quit();
-                                    });
-    upgrade(firmware);
-    if (!done)
-        loop.exec();
-    disconnect(connection);
-    return result;
+    return EventLoopWait::until(this, &FirmwareTransfer::finished, [&] { return upgrade(firmware); },
+                                FirmwareOutcome::busy());
+}
+
+void FirmwareTransfer::refuse(const FirmwareOutcome &outcome)
+{
+    qCDebug(tarvexFirmware).noquote() << "firmware transfer refused:" << outcome.text() << outcome.detail();
+    if (mObserver)
+        mObserver->showOutcome(outcome);
+    emit finished(outcome);
 }
 
 void FirmwareTransfer::sendNextRecords()
@@ -154,7 +162,7 @@ void FirmwareTransfer::sendNextRecords()
         }
     }
     // The switch is restarted whatever happened: it must not be left waiting for records.
-    restart(nullptr);
+    mRestartDelivered = restart(nullptr);
     mNotBefore = mClock->now() + kPauseAfterRestart;
     mClock->callAt(mNotBefore, this, [this] { finishAfterRestart(); });
 }
@@ -163,10 +171,20 @@ void FirmwareTransfer::finishAfterRestart()
 {
     mClock->sleepUntil(mNotBefore);
     const auto record = SwitchProtocol::query(mRegistry, mNode, SwitchProtocol::QueryFirmwareVersion);
+    const QString after = record ? SwitchProtocol::firmwareVersionFromRecord(*record) : QString();
     if (mObserver)
-        mObserver->showFirmwareVersion(record ? SwitchProtocol::firmwareVersionFromRecord(*record)
-                                              : QString());
-    conclude(FirmwareOutcome::forRecordStatus(mStatus));
+        mObserver->showFirmwareVersion(after);
+    // A switch that was not restarted is still waiting for records: that is no success.
+    FirmwareOutcome outcome = FirmwareOutcome::forRecordStatus(
+        mStatus == 0 && !mRestartDelivered ? FirmwareOutcome::kNoAnswerStatus : mStatus);
+    // Accepted records prove nothing if the switch runs its old firmware afterwards. A
+    // read-back that differs from the offered text is fine (the switch cannot know the text
+    // of the offer); exactly the old version after a different offer is not.
+    if (outcome.succeeded() && !mVersionBefore.isEmpty() && !mOfferedVersion.isEmpty()
+        && mOfferedVersion != mVersionBefore && after == mVersionBefore)
+        outcome = FirmwareOutcome::unchanged(after);
+    outcome.setRestartDelivered(mRestartDelivered);
+    conclude(outcome);
 }
 
 void FirmwareTransfer::conclude(const FirmwareOutcome &outcome)
@@ -175,6 +193,8 @@ void FirmwareTransfer::conclude(const FirmwareOutcome &outcome)
     mRunning = false;
     mNode = nullptr;
     mImage = SRecordImage();
+    mLock.reset();
+    qCDebug(tarvexFirmware).noquote() << "firmware transfer ended:" << outcome.recordStatus() << outcome.text();
     if (mObserver && outcome.hasAlert()) {
         mObserver->showOutcome(outcome);
         mObserver->setProgressValue(0);
@@ -227,16 +247,17 @@ int FirmwareTransfer::writeSRecordToIOWarrior(IOWarriorListNodeStruct *node, con
     return static_cast<std::int8_t>(buffer[3]);
 }
 
-void FirmwareTransfer::restart(QObject *sender)
+bool FirmwareTransfer::restart(QObject *sender)
 {
     Q_UNUSED(sender);
     // During a transfer the loop turns, so the selection may change meanwhile: the restart
     // belongs to the switch that was written. (The gate keeps its node valid.)
     IOWarriorListNodeStruct *node = mRunning ? mNode : selectedNode();
     if (!node || !node->hidInterface)
-        return;
-    send(node, Report{kDataTransfer, 0x01, kStartCommand, 0, 0, 0, 0, 0});
+        return false;
+    const bool started = send(node, Report{kDataTransfer, 0x01, kStartCommand, 0, 0, 0, 0, 0});
     // No pause between the two: the switch takes the restart straight after the start command.
-    IOWarriorWriteToInterface(node->hidInterface, 8,
-                              Report{kDataTransfer, 0x01, kRestartCommand, 0, 0, 0, 0, 0}.data());
+    const bool restarted = IOWarriorWriteToInterface(node->hidInterface, 8,
+                              Report{kDataTransfer, 0x01, kRestartCommand, 0, 0, 0, 0, 0}.data()) == 0;
+    return started && restarted;
 }

@@ -19,6 +19,7 @@ struct IOWarriorListNodeStruct;
 class IOWarriorController;
 class DefaultsStore;
 class FirmwareTransferObserver;
+class SwitchLock;
 
 class FirmwareTransfer : public QObject
 {
@@ -47,9 +48,11 @@ public:
 
     // Starts writing `firmware` (the whole check answer, version line first) into the switch
     // named by "Selected Switch" and returns at once; true when the transfer is under way.
-    // Nothing is sent when no such switch is attached or the image fails its check; both
-    // end with finished() at once. While a transfer runs, a second one is refused with
-    // false and no signal.
+    // Nothing is sent when no such switch is attached, the image fails its check, or another
+    // program holds the switch (SwitchLock, held here until the end); each ends with
+    // finished() at once. While a transfer runs, a second one is refused with false and no
+    // signal. The switch's version is read before and after: an offer of another version
+    // that leaves the switch on its old one is a failure.
     bool upgrade(const QString &firmware);
     // Runs upgrade() and the event loop until it has finished.
     FirmwareOutcome upgradeAndWait(const QString &firmware);
@@ -57,8 +60,9 @@ public:
     // Sends one record line to `node`; the switch's record status (0 = accepted), or
     // FirmwareOutcome::kNoAnswerStatus when a report or the status read failed.
     int writeSRecordToIOWarrior(IOWarriorListNodeStruct *node, const QString &srecord, int command);
-    // Sends the start command and the restart report to the selected switch, no pause between.
-    void restart(QObject *sender);
+    // Sends the start command and the restart report to the selected switch, no pause between;
+    // true when both reached it.
+    bool restart(QObject *sender);
 
 signals:
     void finished(const FirmwareOutcome &outcome);
@@ -72,6 +76,7 @@ private:
     bool receive(IOWarriorListNodeStruct *node, Report &buffer);
     void pauseFor(std::chrono::microseconds pause);
 
+    void refuse(const FirmwareOutcome &outcome);
     void sendNextRecords();
     void finishAfterRestart();
     void conclude(const FirmwareOutcome &outcome);
@@ -89,5 +94,9 @@ private:
     qsizetype mNextLine = 0;
     int mProgress = 0;
     int mStatus = 0;
+    bool mRestartDelivered = true;
+    QString mVersionBefore;
+    QString mOfferedVersion;
+    std::unique_ptr<SwitchLock> mLock;
     TransferClock::TimePoint mNotBefore{};
 };

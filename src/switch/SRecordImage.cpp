@@ -113,9 +113,21 @@ std::optional<QString> SRecordImage::validationError() const
         else if (line.kind == Kind::End)
             lastEnd = i;
     }
-    // Without the end record the switch would be restarted into a half-written image.
-    if (lastData >= 0 && lastEnd < lastData)
+    // Without data the switch would be restarted into an empty image, and without the end
+    // record into a half-written one: either way nothing it could run.
+    if (lastData < 0)
+        return QStringLiteral("no data record");
+    if (lastEnd < lastData)
         return QStringLiteral("no end record after the last data record (line %1)")
             .arg(lastData + 2);
     return std::nullopt;
+}
+
+bool SRecordImage::hasDataRecords() const
+{
+    for (const Line &line : mLines) {
+        if (line.kind == Kind::Data)
+            return true;
+    }
+    return false;
 }

@@ -36,9 +36,12 @@ public:
     static int commandFor(Kind kind);
 
     // Why the image must not be written ("line 7: checksum is 3A, the record needs 3B"),
-    // or nullopt when every line that would be sent is a well-formed S-record and an image
-    // with data records ends them with an end record. Skipped lines are not judged.
+    // or nullopt when every line that would be sent is a well-formed S-record, there is at
+    // least one data record, and an end record follows the last one. Skipped lines are not
+    // judged.
     std::optional<QString> validationError() const;
+    // Whether any line is a data (S1) record, well-formed or not.
+    bool hasDataRecords() const;
 
     // Why one S0/S1/S9 line is not a well-formed record, or nullopt. One trailing carriage
     // return is allowed; everything else must be hexadecimal digits forming the count

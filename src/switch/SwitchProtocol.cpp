@@ -2,21 +2,34 @@
 // that carry no meaning are sent as zero so that the wire traffic is reproducible.
 #include "switch/SwitchProtocol.h"
 
+#include "switch/SwitchLock.h"
 #include "usb/IOWarriorController.h"
 #include "usb/SwitchReports.h"
 
 #include <QCoreApplication>
 #include <cerrno>
 #include <cstdint>
-
+#include <cstring>
 
 namespace SwitchProtocol {
+
+namespace {
+
+QString serialOf(const IOWarriorListNodeStruct *node)
+{
+    return QString::fromUtf8(node->serialNumber ? node->serialNumber : "0");
+}
+
+} // namespace
 
 int selectPort(IOWarriorListNodeStruct *node, int machinePort, int usbPort)
 {
     // A missing switch must not look like a sent command.
     if (node == nullptr || node->hidInterface == nullptr)
         return ENODEV;
+    const SwitchLock lock(serialOf(node), SwitchLock::Purpose::Exchange);
+    if (!lock.isHeld())
+        return lock.status();
     const SwitchReports::Report report = SwitchReports::portSelect(machinePort, usbPort);
     return IOWarriorWriteToInterface(node->hidInterface, int(report.size()), report.data());
 }
@@ -30,6 +43,12 @@ std::optional<SwitchStatusRecord> query(IOWarriorController &registry,
     if (node == nullptr) {
         if (status != nullptr)
             *status = ENODEV;
+        return std::nullopt;
+    }
+    const SwitchLock lock(serialOf(node), SwitchLock::Purpose::Exchange);
+    if (!lock.isHeld()) {
+        if (status != nullptr)
+            *status = lock.status();
         return std::nullopt;
     }
     // A fresh zeroed record per query: a failed exchange can then never pass off the
@@ -55,6 +74,18 @@ QString firmwareVersionFromRecord(const SwitchStatusRecord &record)
 {
     return QString::asprintf("%d.%d", int(static_cast<std::int8_t>(record.reply[4])),
                              int(static_cast<std::int8_t>(record.reply[5])));
+}
+
+bool isBusyStatus(int status)
+{
+    return SwitchLock::isBusyStatus(status);
+}
+
+QString statusText(int status)
+{
+    if (SwitchLock::isBusyStatus(status))
+        return SwitchLock::busyText(status);
+    return QString::fromLocal8Bit(std::strerror(status));
 }
 
 std::optional<int> activePortFromRecord(const SwitchStatusRecord &record)

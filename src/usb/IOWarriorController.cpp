@@ -12,6 +12,7 @@
 namespace {
 
 IOWarriorController *gSharedApplication = nullptr;
+IOWarriorController::SetUpGuard gSetUpGuard = nullptr;
 
 constexpr std::int32_t kControlInterfaceKind = 3;
 
@@ -40,6 +41,11 @@ IOWarriorController *IOWarriorController::sharedApplication()
     return gSharedApplication;
 }
 
+void IOWarriorController::setSetUpGuard(SetUpGuard guard)
+{
+    gSetUpGuard = guard;
+}
+
 void IOWarriorController::findAttachedDevices()
 {
     mAttachedDevices.clear();
@@ -53,8 +59,15 @@ void IOWarriorController::findAttachedDevices()
             continue;
         // A switch whose set-up write failed is still listed: its diagnostic is on stderr
         // and the next refresh tries again.
-        IOWarriorWriteToInterface(node->hidInterface, static_cast<int>(setUp.size()), setUp.data());
-        mAttachedDevices.insert(QString::fromUtf8(node->serialNumber ? node->serialNumber : "0"), node);
+        const QString serial = QString::fromUtf8(node->serialNumber ? node->serialNumber : "0");
+        const auto sendSetUp = [node] {
+            IOWarriorWriteToInterface(node->hidInterface, static_cast<int>(setUp.size()), setUp.data());
+        };
+        if (gSetUpGuard)
+            gSetUpGuard(serial, sendSetUp);
+        else
+            sendSetUp();
+        mAttachedDevices.insert(serial, node);
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include <QMap>
 #include <QString>
+#include <functional>
 
 class IOWarriorController
 {
@@ -19,6 +20,12 @@ public:
 
     // The first instance that was created and is still alive, or null.
     static IOWarriorController *sharedApplication();
+
+    // Lets a higher layer keep the set-up report off a switch that another program is using:
+    // each refresh hands the guard the switch's serial and the write, which it runs or not.
+    // The switch is listed either way. Null (the default): every switch gets its set-up.
+    using SetUpGuard = void (*)(const QString &serial, const std::function<void()> &sendSetUp);
+    static void setSetUpGuard(SetUpGuard guard);
 
     void findAttachedDevices();
     IOWarriorListNodeStruct *deviceWithSerial(const QString &serial) const; // null QString -> null

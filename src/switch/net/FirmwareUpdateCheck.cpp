@@ -3,14 +3,26 @@
 
 #include "TarvexVersion.h"
 #include "switch/DefaultsStore.h"
+#include "switch/EventLoopWait.h"
+#include "switch/FirmwareLog.h"
 #include "switch/SwitchProtocol.h"
 #include "usb/IOWarriorController.h"
 
-#include <QEventLoop>
+#include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
+
+namespace {
+
+QString tooLarge()
+{
+    return QCoreApplication::translate("Translation", "the answer is larger than %1 MiB")
+        .arg(FirmwareUpdateCheck::kMaxAnswerBytes / (1024 * 1024));
+}
+
+} // namespace
 
 FirmwareUpdateCheck::FirmwareUpdateCheck(IOWarriorController &registry, DefaultsStore &defaults,
                                          QObject *parent)
@@ -67,6 +79,7 @@ bool FirmwareUpdateCheck::selectFile()
 {
     if (mReply)
         return false;
+    mInstalledVersion.clear();
     IOWarriorListNodeStruct *node = mRegistry.deviceWithSerial(
         mTargetSerial.isEmpty() ? mDefaults.stringForKey(QStringLiteral("Selected Switch"))
                                 : mTargetSerial);
@@ -76,15 +89,19 @@ bool FirmwareUpdateCheck::selectFile()
         deliver(FirmwareCheckAnswer::notConnected());
         return true;
     }
-    const auto idRecord = SwitchProtocol::query(mRegistry, node, SwitchProtocol::QuerySwitchID);
+    int status = 0;
+    const auto idRecord = SwitchProtocol::query(mRegistry, node, SwitchProtocol::QuerySwitchID, &status);
     const auto versionRecord =
-        SwitchProtocol::query(mRegistry, node, SwitchProtocol::QueryFirmwareVersion);
+        idRecord ? SwitchProtocol::query(mRegistry, node, SwitchProtocol::QueryFirmwareVersion, &status)
+                 : std::nullopt;
     if (!idRecord || !versionRecord) {
-        deliver(FirmwareCheckAnswer::notConnected());
+        deliver(SwitchProtocol::isBusyStatus(status) ? FirmwareCheckAnswer::switchBusy(status)
+                                                     : FirmwareCheckAnswer::notConnected());
         return true;
     }
     const auto switchID = static_cast<std::int32_t>(SwitchProtocol::switchIDFromRecord(*idRecord));
-    const QString firmware = SwitchProtocol::firmwareVersionFromRecord(*versionRecord);
+    mInstalledVersion = SwitchProtocol::firmwareVersionFromRecord(*versionRecord);
+    const QString &firmware = mInstalledVersion;
 
     mLastQueryURL = queryURL(checkURL(), getAppVersion(), firmware, switchID);
     const QUrl url(mLastQueryURL, QUrl::StrictMode);
@@ -93,8 +110,8 @@ bool FirmwareUpdateCheck::selectFile()
     // into a reader of local files.
     if (!url.isValid() || (scheme != QLatin1String("https") && scheme != QLatin1String("http"))
         || url.host().isEmpty()) {
-        deliver(FirmwareCheckAnswer::noAnswer(QStringLiteral("not a usable check address: %1")
-                                                  .arg(mLastQueryURL)));
+        deliver(FirmwareCheckAnswer::noAnswer(
+            QCoreApplication::translate("Translation", "not a usable check address: %1").arg(mLastQueryURL)));
         return true;
     }
 
@@ -105,6 +122,7 @@ bool FirmwareUpdateCheck::selectFile()
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(5);
     mBody.clear();
+    qCDebug(tarvexFirmware).noquote() << "firmware check:" << mLastQueryURL;
     mReply = mNetwork->get(request);
     connect(mReply, &QNetworkReply::readyRead, this, &FirmwareUpdateCheck::onReadyRead);
     connect(mReply, &QNetworkReply::finished, this, &FirmwareUpdateCheck::onFinished);
@@ -114,22 +132,9 @@ bool FirmwareUpdateCheck::selectFile()
 
 FirmwareCheckAnswer FirmwareUpdateCheck::checkAndWait()
 {
-    FirmwareCheckAnswer result = FirmwareCheckAnswer::noAnswer(QStringLiteral("a check is already running"));
-    if (mReply)
-        return result;
-    QEventLoop loop;
-    bool done = false;
-    const auto connection = connect(this, &FirmwareUpdateCheck::finished, &loop,
-                                    [&](const FirmwareCheckAnswer &answer) {
-                                        result = answer;
-                                        done = true;
-                                        loop.quit();
-                                    });
-    selectFile();
-    if (!done)
-        loop.exec();
-    disconnect(connection);
-    return result;
+    return EventLoopWait::until(this, &FirmwareUpdateCheck::finished, [this] { return selectFile(); },
+                                FirmwareCheckAnswer::noAnswer(QCoreApplication::translate(
+                                    "Translation", "a check is already running")));
 }
 
 void FirmwareUpdateCheck::onReadyRead()
@@ -138,30 +143,35 @@ void FirmwareUpdateCheck::onReadyRead()
         return;
     const QVariant declared = mReply->header(QNetworkRequest::ContentLengthHeader);
     if (declared.isValid() && declared.toLongLong() > kMaxAnswerBytes) {
-        fail(QStringLiteral("answer larger than %1 bytes").arg(kMaxAnswerBytes));
+        fail(tooLarge());
         return;
     }
     mBody += mReply->readAll();
     if (mBody.size() > kMaxAnswerBytes)
-        fail(QStringLiteral("answer larger than %1 bytes").arg(kMaxAnswerBytes));
+        fail(tooLarge());
 }
 
 void FirmwareUpdateCheck::onFinished()
 {
     if (!mReply)
         return;
-    if (mReply->error() != QNetworkReply::NoError) {
-        fail(mReply->errorString());
+    // The server's own status first: a 404 is also a network "error", but what the user
+    // needs to hear is what the server said.
+    const QVariant status = mReply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (status.isValid() && status.toInt() != 200) {
+        const QString phrase = mReply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+        fail(QCoreApplication::translate("Translation", "the server answered %1")
+                 .arg(QStringLiteral("%1 %2").arg(status.toInt()).arg(phrase).trimmed()));
         return;
     }
-    const int status = mReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status != 200) {
-        fail(QStringLiteral("server answered HTTP status %1").arg(status));
+    if (mReply->error() != QNetworkReply::NoError) {
+        fail(QCoreApplication::translate("Translation", "the server could not be reached: %1")
+                 .arg(mReply->errorString()));
         return;
     }
     mBody += mReply->readAll();
     if (mBody.size() > kMaxAnswerBytes) {
-        fail(QStringLiteral("answer larger than %1 bytes").arg(kMaxAnswerBytes));
+        fail(tooLarge());
         return;
     }
     QByteArray body = std::move(mBody);
@@ -175,7 +185,7 @@ void FirmwareUpdateCheck::onFinished()
 
 void FirmwareUpdateCheck::onTimeout()
 {
-    fail(QStringLiteral("no answer within %1 s").arg(mTimeoutMs / 1000.0));
+    fail(QCoreApplication::translate("Translation", "no answer within %1 s").arg(mTimeoutMs / 1000.0));
 }
 
 void FirmwareUpdateCheck::fail(const QString &reason)
@@ -191,7 +201,10 @@ void FirmwareUpdateCheck::fail(const QString &reason)
     deliver(FirmwareCheckAnswer::noAnswer(reason));
 }
 
-void FirmwareUpdateCheck::deliver(const FirmwareCheckAnswer &answer)
+void FirmwareUpdateCheck::deliver(FirmwareCheckAnswer answer)
 {
+    answer.setInstalledVersion(mInstalledVersion);
+    qCDebug(tarvexFirmware).noquote() << "firmware check answer:" << answer.firstLine() << answer.reason()
+                                      << answer.detail();
     emit finished(answer);
 }

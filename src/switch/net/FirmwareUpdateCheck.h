@@ -49,8 +49,10 @@ public:
     QString lastQueryURL() const { return mLastQueryURL; }
 
     // Asks the selected switch for its identifier and version, then the server; returns at
-    // once and ends with finished(). Without an attached switch nothing is sent and the
-    // answer is NotConnected. False (and no signal) while a check is already running.
+    // once and ends with finished(). Without an attached, answering switch nothing is sent
+    // and the answer is NotConnected (or, while another program holds the switch, no answer
+    // that says so). The answer carries the installed version. False (and no signal) while
+    // a check is already running.
     bool selectFile();
     // Runs selectFile() and the event loop until its answer is there.
     FirmwareCheckAnswer checkAndWait();
@@ -63,7 +65,7 @@ private:
     void onFinished();
     void onTimeout();
     void fail(const QString &reason);
-    void deliver(const FirmwareCheckAnswer &answer);
+    void deliver(FirmwareCheckAnswer answer);
 
     IOWarriorController &mRegistry;
     DefaultsStore &mDefaults;
@@ -74,5 +76,6 @@ private:
     QString mURLOverride;
     QString mTargetSerial;
     QString mLastQueryURL;
+    QString mInstalledVersion;
     int mTimeoutMs = kDefaultTimeoutMs;
 };

@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const FirmwareCheckAnswer answer = FirmwareCheckAnswer::fromBody(body);
     switch (answer.kind()) {
     case FirmwareCheckAnswer::Kind::Offer: {
-        require(!answer.offeredVersion().trimmed().isEmpty());
+        require(!SRecordImage::fromText(answer.text()).validationError()); // only firmware is offered
         for (QChar c : answer.offeredVersion())
             require(c.category() != QChar::Other_Control);
         require(answer.text().startsWith(answer.firstLine()));

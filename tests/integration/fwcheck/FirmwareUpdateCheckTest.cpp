@@ -1,8 +1,10 @@
-// The firmware check end to end: the query the server receives, and every kind of answer
-// it can give, from a real HTTP server on the loopback interface.
+// The firmware check end to end: the query the server receives, and every kind of answer it
+// can give, from a real HTTP server on the loopback interface, with the reason a user sees.
 #include "switch/net/FirmwareUpdateCheck.h"
 
 #include "LocalHttpServer.h"
+#include "LockHolder.h"
+#include "SRecordTestImages.h"
 #include "TarvexVersion.h"
 #include "switch/DefaultsStore.h"
 #include "usb/IOWarriorController.h"
@@ -12,7 +14,6 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <QTimer>
-
 #include <gtest/gtest.h>
 
 using Kind = FirmwareCheckAnswer::Kind;
@@ -24,14 +25,12 @@ class FirmwareUpdateCheckTest : public ::testing::Test
 public:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(server.isListening());
         sw = sim.plug("00001003", 3, 1, 2); // a "Tarvex Pro DVI DL" on firmware 1.2
         IOWarriorSetPlatform(&sim);
         ASSERT_EQ(IOWarriorInit(), 0);
         registry.findAttachedDevices();
         QCoreApplication::processEvents();
-        defaults.setObjectForKey(QStringLiteral("Selected Switch"), QStringLiteral("00001003"));
+        defaults.setObjectForKey("Selected Switch", "00001003");
         defaults.setObjectForKey(FirmwareUpdateCheck::checkURLKey(), server.baseURL());
         check.setTimeoutMs(3000);
     }
@@ -46,104 +45,95 @@ public:
     tarvex::SimHidPlatform sim;
     std::shared_ptr<tarvex::SimulatedSwitch> sw;
     IOWarriorController registry;
-    DefaultsStore defaults{dir.filePath(QStringLiteral("defaults.json"))};
+    DefaultsStore defaults{dir.filePath("defaults.json")};
     FirmwareUpdateCheck check{registry, defaults};
 };
 
 } // namespace
 
-TEST(FirmwareUpdateCheckURL, ValuesGoInInOrderAndUnescaped)
+TEST_F(FirmwareUpdateCheckTest, ServerReceivesAppVersionFirmwareAndSwitchIDUnescaped)
 {
-    EXPECT_EQ(FirmwareUpdateCheck::queryURL(QStringLiteral("b"), QStringLiteral("a v"), QStringLiteral("-1.-128"), -1),
-              QStringLiteral("b?av=a v&fw=-1.-128&swid=-1"));
-    EXPECT_TRUE(FirmwareUpdateCheck::defaultCheckURL().startsWith(QLatin1String("https://")));
-    EXPECT_TRUE(FirmwareUpdateCheck::defaultCheckURL().endsWith(QLatin1String("/firmware/check.php")));
-    EXPECT_EQ(FirmwareUpdateCheck::kDefaultTimeoutMs, 15000);
-}
-
-TEST_F(FirmwareUpdateCheckTest, ServerReceivesAppVersionFirmwareAndSwitchID)
-{
+    EXPECT_EQ(FirmwareUpdateCheck::queryURL("b", "a v", "-1.-128", -1), "b?av=a v&fw=-1.-128&swid=-1");
+    EXPECT_TRUE(FirmwareUpdateCheck::defaultCheckURL().startsWith("https://"));
+    EXPECT_TRUE(FirmwareUpdateCheck::defaultCheckURL().endsWith("/firmware/check.php"));
     server.respond(200, "NULL");
-    EXPECT_EQ(check.checkAndWait().kind(), Kind::UpToDate);
+    const FirmwareCheckAnswer answer = check.checkAndWait();
+    EXPECT_EQ(answer.kind(), Kind::UpToDate);
+    EXPECT_EQ(answer.installedVersion(), "1.2");
     const QByteArray target = QByteArrayLiteral("/firmware/check.php?av=") + TARVEX_VERSION + "&fw=1.2&swid=3";
     EXPECT_EQ(server.targets(), QList<QByteArray>{target});
-    EXPECT_EQ(check.lastQueryURL(),
-              QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort()) + QString::fromLatin1(target));
+    EXPECT_EQ(check.lastQueryURL(), QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort()) + target);
 }
 
-TEST_F(FirmwareUpdateCheckTest, EveryKindOfResponse)
+TEST_F(FirmwareUpdateCheckTest, EveryKindOfResponseAndWhatTheUserIsTold)
 {
-    const QByteArray offer = "1.3\nS00600004844521B\nS1130000285F245F2212226A000424290008237C2A\nS9030000FC\n";
-    const QString https = server.baseURL().replace(QLatin1String("http:"), QLatin1String("https:"));
-    const QString local = QUrl::fromLocalFile(dir.filePath(QStringLiteral("answer.txt"))).toString();
+    const QByteArray offer = SRecordTestImages::image(2, "1.3").toLatin1();
+    const QString https = server.baseURL().replace("http:", "https:");
+    const QString local = QUrl::fromLocalFile(dir.filePath("answer.txt")).toString();
+    const QString noFirmware = "the answer holds no firmware", big = "the answer is larger than 4 MiB";
     const struct {
         const char *what;
         int status;
         QByteArray body;
         Kind kind;
-        QString url; // instead of the configured address
+        QString reason; // of no answer: its beginning
+        QString url = {}; // instead of the configured address
         bool declareLength = true;
     } cases[] = {
-        {"NULL", 200, "NULL", Kind::UpToDate, {}},
-        {"NULL CR", 200, "NULL\r", Kind::UpToDate, {}},
-        {"NULL CR-LF", 200, "NULL\r\n", Kind::UpToDate, {}},
-        {"offer with records", 200, offer, Kind::Offer, {}},
-        {"one-line offer", 200, "1.4", Kind::Offer, {}},
-        {"empty body", 200, {}, Kind::NoAnswer, {}},
-        {"not found", 404, "NULL", Kind::NoAnswer, {}},
-        {"server error", 500, "NULL", Kind::NoAnswer, {}},
-        {"redirect without target", 302, "NULL", Kind::NoAnswer, {}},
-        {"binary garbage", 200, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xfe", 18), Kind::NoAnswer, {}},
-        {"5 MiB", 200, QByteArray(5 * 1024 * 1024, 'A'), Kind::NoAnswer, {}},
+        {"NULL CR-LF", 200, "NULL\r\n", Kind::UpToDate, ""},
+        {"offer", 200, offer, Kind::Offer, ""},
+        {"login page", 200, "<!DOCTYPE html>\n<html>Welcome to the hotel</html>\n", Kind::NoAnswer, noFirmware},
+        {"version alone", 200, "1.4", Kind::NoAnswer, noFirmware},
+        {"empty", 200, {}, Kind::NoAnswer, noFirmware},
+        {"not found", 404, "NULL", Kind::NoAnswer, "the server answered 404 Not Found"},
+        {"redirect without target", 302, offer, Kind::NoAnswer, "the server answered 302"},
+        {"binary", 200, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xfe", 18), Kind::NoAnswer, "the answer is not text"},
+        {"5 MiB", 200, QByteArray(5 << 20, 'A'), Kind::NoAnswer, big},
         // The size limit, not the content, decides, also without a declared length.
-        {"5 MiB streamed", 200, "9.9\n" + QByteArray(5 * 1024 * 1024, 'S'), Kind::NoAnswer, {}, false},
-        {"nobody listening", 200, "NULL", Kind::NoAnswer, QStringLiteral("http://127.0.0.1:1/firmware/check.php")},
-        // An https address answered without TLS: a failed handshake is never an answer.
-        {"no TLS", 200, "NULL", Kind::NoAnswer, https},
-        {"local file", 200, "NULL", Kind::NoAnswer, local}, // never read, even if it exists
+        {"5 MiB streamed", 200, "9.9\n" + QByteArray(5 << 20, 'S'), Kind::NoAnswer, big, {}, false},
+        {"nobody listening", 200, "NULL", Kind::NoAnswer, "the server could not be reached",
+         "http://127.0.0.1:1/firmware/check.php"},
+        // An https address answered without TLS: a handshake that never ends is never an answer.
+        {"no TLS", 200, "NULL", Kind::NoAnswer, "no answer within 3 s", https},
+        {"local file", 200, "NULL", Kind::NoAnswer, "not a usable check address", local}, // never read
     };
-    QFile file(dir.filePath(QStringLiteral("answer.txt")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("NULL") == 4);
-    file.close();
+    QFile file(dir.filePath("answer.txt"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("NULL") == 4 && file.flush());
     for (const auto &c : cases) {
         server.respond(c.status, c.body, c.declareLength);
         check.setCheckURLOverride(c.url);
         const FirmwareCheckAnswer answer = check.checkAndWait();
         EXPECT_EQ(answer.kind(), c.kind) << c.what;
-        if (c.kind == Kind::Offer) {
-            EXPECT_EQ(answer.text(), QString::fromLatin1(c.body)) << c.what; // the whole answer
-        }
-        EXPECT_EQ(answer.reason().isEmpty(), c.kind != Kind::NoAnswer) << c.what;
+        EXPECT_EQ(answer.reason().left(c.reason.size()), c.reason) << c.what;
+        EXPECT_EQ(answer.text(), c.kind == Kind::NoAnswer ? QString() : QString::fromLatin1(c.body)) << c.what;
     }
-    check.setCheckURLOverride(QString());
+    check.setCheckURLOverride({});
     defaults.removeObjectForKey(FirmwareUpdateCheck::checkURLKey());
     EXPECT_EQ(check.checkURL(), FirmwareUpdateCheck::defaultCheckURL());
 }
 
-TEST_F(FirmwareUpdateCheckTest, SilentServerIsBoundedAndTheLoopKeepsTurning)
+TEST_F(FirmwareUpdateCheckTest, SilentServerIsBoundedAndAnUnansweringOrBusySwitchIsNotAskedAbout)
 {
     server.neverAnswer();
-    check.setTimeoutMs(400);
-    int ticks = 0;
+    check.setTimeoutMs(1000);
+    int ticks = 0; // the program is not frozen meanwhile
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
-    ticker.start(20);
-    EXPECT_EQ(check.checkAndWait().kind(), Kind::NoAnswer);
-    ticker.stop();
+    ticker.start(0);
+    EXPECT_EQ(check.checkAndWait().reason(), "no answer within 1 s");
+    EXPECT_GT(ticks, 0);
     EXPECT_EQ(server.targets().size(), 1);
-    EXPECT_GT(ticks, 3); // the program was not frozen meanwhile
-}
-
-TEST_F(FirmwareUpdateCheckTest, WithoutAnAnsweringSwitchNothingIsAsked)
-{
-    server.respond(200, "NULL");
-    defaults.setObjectForKey(QStringLiteral("Selected Switch"), QStringLiteral("00009999"));
+    {
+        LockHolder other("00001003", SwitchLock::Purpose::FirmwareTransfer);
+        const FirmwareCheckAnswer answer = check.checkAndWait();
+        EXPECT_TRUE(answer.isSwitchBusy());
+        EXPECT_EQ(answer.reason(), "the switch is busy: a firmware upgrade is running in another program");
+    }
+    sw->setReadNeverAnswers(true);
+    EXPECT_EQ(check.checkAndWait().kind(), Kind::NotConnected);
+    defaults.setObjectForKey("Selected Switch", "00009999");
     sw->clearLog();
     EXPECT_EQ(check.checkAndWait().kind(), Kind::NotConnected);
     EXPECT_TRUE(sw->log().empty());
-
-    defaults.setObjectForKey(QStringLiteral("Selected Switch"), QStringLiteral("00001003"));
-    sw->setReadNeverAnswers(true);
-    EXPECT_EQ(check.checkAndWait().kind(), Kind::NotConnected);
-    EXPECT_TRUE(server.targets().isEmpty());
+    EXPECT_EQ(server.targets().size(), 1);
 }

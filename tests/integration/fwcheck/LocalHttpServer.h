@@ -2,15 +2,12 @@
 // with one configured response (or never answers), and remembers the request targets.
 #pragma once
 
-#include <QByteArray>
-#include <QList>
 #include <QTcpServer>
 
 class LocalHttpServer : public QTcpServer
 {
-    Q_OBJECT
 public:
-    explicit LocalHttpServer(QObject *parent = nullptr);
+    LocalHttpServer();
 
     // Without `declareLength` the body streams without a Content-Length, ended by the close.
     void respond(int status, const QByteArray &body, bool declareLength = true)
@@ -23,15 +20,12 @@ public:
     void neverAnswer() { mAnswer = false; }
 
     QString baseURL() const;
-    // Request targets ("/firmware/check.php?av=...") in arrival order.
+    // "/firmware/check.php?av=...", in arrival order.
     const QList<QByteArray> &targets() const { return mTargets; }
 
 private:
-    void onConnection();
-
-    bool mAnswer = true;
-    bool mDeclareLength = true;
+    QList<QByteArray> mTargets;
+    bool mAnswer = true, mDeclareLength = true;
     int mStatus = 200;
     QByteArray mBody;
-    QList<QByteArray> mTargets;
 };

@@ -1,20 +1,17 @@
 // Builders for test S-records; see SRecordTestImages.h.
 #include "SRecordTestImages.h"
 
+#include <QStringList>
+
 namespace SRecordTestImages {
 
 QString record(char type, int address, const QByteArray &data)
 {
-    QByteArray bytes;
-    bytes.append(char(data.size() + 3));
-    bytes.append(char((address >> 8) & 0xFF));
-    bytes.append(char(address & 0xFF));
-    bytes.append(data);
+    QByteArray bytes = QByteArray(1, char(data.size() + 3)) + char(address >> 8) + char(address) + data;
     int sum = 0;
     for (char b : bytes)
         sum += static_cast<unsigned char>(b);
-    bytes.append(char(~sum & 0xFF));
-    return QStringLiteral("S") + QChar::fromLatin1(type) + QString::fromLatin1(bytes.toHex().toUpper());
+    return QStringLiteral("S") + QChar::fromLatin1(type) + QString::fromLatin1((bytes + char(~sum)).toHex().toUpper());
 }
 
 QString dataRecord(int address)
@@ -25,23 +22,15 @@ QString dataRecord(int address)
     return record('1', address, data);
 }
 
-QString headerRecord()
-{
-    return record('0', 0, QByteArrayLiteral("TARVEX"));
-}
-
-QString endRecord()
-{
-    return record('9', 0, QByteArray());
-}
+QString headerRecord() { return record('0', 0, "TARVEX"); }
+QString endRecord() { return record('9', 0, {}); }
 
 QString image(int dataRecords, const QString &version, const QString &eol)
 {
     QStringList lines{version, headerRecord()};
     for (int i = 0; i < dataRecords; ++i)
         lines << dataRecord(0x1000 + 16 * i);
-    lines << endRecord();
-    return lines.join(eol) + eol;
+    return (lines << endRecord()).join(eol) + eol;
 }
 
 } // namespace SRecordTestImages

@@ -4,28 +4,32 @@
 
 #include "switch/TransferClock.h"
 
+#include <QTimer>
 #include <vector>
 
 class VirtualTransferClock : public TransferClock
 {
 public:
     TimePoint now() override { return mNow; }
-    void sleepUntil(TimePoint deadline) override;
-    void callAt(TimePoint deadline, QObject *context, std::function<void()> then) override;
-    void beginTransfer() override { ++mBegins; }
-    void endTransfer() override { ++mEnds; }
+    void sleepUntil(TimePoint deadline) override
+    {
+        if (deadline > mNow)
+            sleeps.push_back(std::chrono::duration_cast<std::chrono::microseconds>(deadline - mNow).count());
+        mNow = std::max(mNow, deadline);
+    }
+    void callAt(TimePoint deadline, QObject *context, std::function<void()> then) override
+    {
+        QTimer::singleShot(0, context, [this, deadline, then = std::move(then)] {
+            sleepUntil(deadline);
+            then();
+        });
+    }
+    void beginTransfer() override {}
+    void endTransfer() override {}
+    long long micros() const { return std::chrono::duration_cast<std::chrono::microseconds>(mNow.time_since_epoch()).count(); }
 
-    // Microseconds since the clock was made.
-    long long micros() const;
-    // Every sleep that actually waited, in microseconds, in call order.
-    const std::vector<long long> &sleeps() const { return mSleeps; }
-    void clearSleeps() { mSleeps.clear(); }
-    int begins() const { return mBegins; }
-    int ends() const { return mEnds; }
+    std::vector<long long> sleeps; // every sleep that waited, in microseconds, in call order
 
 private:
     TimePoint mNow{};
-    std::vector<long long> mSleeps;
-    int mBegins = 0;
-    int mEnds = 0;
 };

@@ -1,16 +1,16 @@
-// The defaults store on real files in temporary directories: silent first run, damaged
-// files reported once and kept aside, types preserved, failed writes admitted and retried.
+// The defaults store on real files: a silent first run, damaged or odd files reported once
+// and never lost, types preserved, and a full disk that costs the file no byte.
 #include "switch/DefaultsStore.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
-#include <algorithm>
+#include <csignal>
 #include <gtest/gtest.h>
-#include <string>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -20,159 +20,144 @@ QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-void writeFile(const QString &path, const QByteArray &data)
+// Makes the store for `path`, and counts the lines it said on stderr meanwhile.
+std::unique_ptr<DefaultsStore> load(const QString &path, long *lines)
 {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(data);
+    testing::internal::CaptureStderr();
+    auto store = std::make_unique<DefaultsStore>(path);
+    const std::string said = testing::internal::GetCapturedStderr();
+    *lines = std::count(said.begin(), said.end(), '\n');
+    return store;
 }
 
-QJsonObject fileObject(const QString &path)
+// A 64 KiB tmpfs at `at`, in a mount namespace of this process alone; only root can.
+bool mountSmallTmpfs(const QString &at)
 {
-    return QJsonDocument::fromJson(readFile(path)).object();
+    static const bool own = ::geteuid() == 0 && ::unshare(CLONE_NEWNS) == 0
+        && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    return own && ::mount("tmpfs", QFile::encodeName(at).constData(), "tmpfs", 0, "size=64k") == 0;
 }
 
 class DefaultsStoreFiles : public ::testing::Test
 {
 protected:
-    QString path() const { return dir.filePath("TarvexCC/defaults.json"); }
-    QString bad() const { return path() + ".bad"; }
     QTemporaryDir dir;
+    const QString path = dir.filePath("TarvexCC/defaults.json"), bad = path + ".bad";
+    long said = -1;
 };
 
 } // namespace
 
-TEST_F(DefaultsStoreFiles, MissingFileIsEmptySilentAndNotCreatedByReading)
-{
-    testing::internal::CaptureStderr();
-    DefaultsStore store(path());
-    EXPECT_TRUE(store.objectForKey("Selected Switch").isUndefined());
-    EXPECT_TRUE(store.stringForKey("Selected Switch").isNull());
-    EXPECT_TRUE(store.synchronize());
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    EXPECT_FALSE(QFileInfo::exists(path()));
-}
-
 TEST_F(DefaultsStoreFiles, DamagedFileWarnsOnceAndIsKeptAsideOnFirstWrite)
 {
-    for (const QByteArray content : {"{\"Selected Switch\": \"0001", "[1, 2, 3]", "", " \n", "42"}) {
-        SCOPED_TRACE(content.toStdString());
-        QFile::remove(path());
-        QFile::remove(bad());
-        writeFile(path(), content);
-
-        testing::internal::CaptureStderr();
-        DefaultsStore store(path());
-        const std::string warning = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(std::count(warning.begin(), warning.end(), '\n'), 1) << warning;
-        EXPECT_NE(warning.find(path().toStdString()), std::string::npos) << warning;
-        EXPECT_TRUE(store.objectForKey("Selected Switch").isUndefined());
-
-        // Synchronising with nothing changed leaves the file exactly as it was.
-        EXPECT_TRUE(store.synchronize());
-        EXPECT_EQ(readFile(path()), content);
-        EXPECT_FALSE(QFileInfo::exists(bad()));
-
-        ASSERT_TRUE(store.setObjectForKey("Time Interval", 12));
-        EXPECT_EQ(readFile(bad()), content);
-        EXPECT_EQ(fileObject(path()), (QJsonObject{{"Time Interval", 12}}));
-        // Only the first write sets the damaged file aside.
-        ASSERT_TRUE(store.setObjectForKey("Time Interval", 13));
-        EXPECT_EQ(readFile(bad()), content);
+    EXPECT_TRUE(load(path, &said)->synchronize());
+    EXPECT_EQ(said, 0); // a first run is silent and creates nothing
+    EXPECT_FALSE(QFileInfo::exists(path));
+    QDir().mkpath(dir.filePath("TarvexCC"));
+    const auto put = [&](const QByteArray &content) {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(content) == content.size();
+    };
+    const QByteArray tooLarge = "{\"Selected Switch\": \"" + QByteArray(1 << 20, '0') + "\"}";
+    for (const QByteArray &content : {QByteArray("{\"Selected Switch\": \"0001"), QByteArray("[1]"), QByteArray(" \n"),
+                                      tooLarge, QByteArray("42")}) {
+        QFile::remove(bad);
+        ASSERT_TRUE(put(content));
+        auto store = load(path, &said);
+        EXPECT_EQ(said, 1);
+        EXPECT_TRUE(store->objectForKey("Selected Switch").isUndefined());
+        EXPECT_TRUE(store->synchronize()); // nothing changed: the file stays as it was
+        EXPECT_EQ(readFile(path), content);
+        ASSERT_TRUE(store->setObjectForKey("Time Interval", 12));
+        ASSERT_TRUE(store->setObjectForKey("Time Interval", 13)); // only the first write sets aside
+        EXPECT_EQ(readFile(bad), content);
+        EXPECT_EQ(readFile(path), QJsonDocument(QJsonObject{{"Time Interval", 13}}).toJson());
     }
-    // An earlier copy set aside is not clobbered by the next one.
-    writeFile(path(), "second damage");
-    testing::internal::CaptureStderr();
-    DefaultsStore store(path());
-    ASSERT_TRUE(store.setObjectForKey("Rotate", QJsonObject{}));
-    testing::internal::GetCapturedStderr();
-    EXPECT_EQ(readFile(bad()), "42");
-    EXPECT_EQ(readFile(bad() + ".1"), "second damage");
+    ASSERT_TRUE(put("second damage"));
+    ASSERT_TRUE(load(path, &said)->setObjectForKey("Rotate", 1));
+    EXPECT_EQ(readFile(bad), "42"); // an earlier copy set aside is not clobbered
+    EXPECT_EQ(readFile(bad + ".1"), "second damage");
 }
 
-TEST_F(DefaultsStoreFiles, ValuesKeepTheirTypesAcrossAReload)
+TEST_F(DefaultsStoreFiles, WhatIsNoRegularFileIsNeitherReadNorReplaced)
 {
-    const QJsonObject values{{"Time Interval", 45},
-                             {"Port 1", QJsonObject{{"keyCode", 122}, {"modifiers", 0x1100}}},
-                             {"Selected Switch", "0"},
-                             {"Fraction", 2.5}};
-    {
-        DefaultsStore store(path());
-        for (auto it = values.begin(); it != values.end(); ++it)
-            ASSERT_TRUE(store.setObjectForKey(it.key(), it.value()));
+    // A FIFO would hang the start, /dev/zero would grow the program without end.
+    const QByteArray native = QFile::encodeName(path);
+    const std::function<bool()> makers[] = {[&] { return ::mkfifo(native.constData(), 0600) == 0; },
+                                            [&] { return QFile::link("/dev/zero", path); },
+                                            [&] { return QDir().mkpath(path); }};
+    QDir().mkpath(dir.filePath("TarvexCC"));
+    for (const auto &make : makers) {
+        ASSERT_TRUE(make());
+        struct stat before, after;
+        ASSERT_EQ(::lstat(native.constData(), &before), 0);
+        auto store = load(path, &said);
+        EXPECT_EQ(said, 1);
+        EXPECT_FALSE(store->setObjectForKey("Time Interval", 12)); // kept in memory, and said so
+        EXPECT_EQ(store->valueForKey("Time Interval").toInt(), 12);
+        EXPECT_TRUE(store->lastError().contains("not a regular file"));
+        ASSERT_EQ(::lstat(native.constData(), &after), 0);
+        EXPECT_TRUE(after.st_mode == before.st_mode && after.st_ino == before.st_ino);
+        EXPECT_FALSE(QFileInfo::exists(bad));
+        ASSERT_TRUE(QFile::remove(path) || QDir(path).removeRecursively());
     }
-    // Numbers are JSON numbers and the combination a JSON object in the file itself.
-    EXPECT_EQ(fileObject(path()), values);
-    testing::internal::CaptureStderr();
-    DefaultsStore reloaded(path());
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST_F(DefaultsStoreFiles, FullDiskKeepsTheFileByteForByteAndTellsOnce)
+{
+    // A full tmpfs where the test may mount one (root), a file-size limit everywhere.
+    for (const bool tmpfs : {true, false}) {
+        const QString base = dir.filePath(tmpfs ? "tmpfs" : "limited"), file = base + "/defaults.json";
+        QDir().mkpath(base);
+        if (tmpfs && !mountSmallTmpfs(base)) {
+            std::printf("no tmpfs can be mounted here: only the file-size limit is tried\n");
+            continue;
+        }
+        ASSERT_TRUE(DefaultsStore(file).setObjectForKey("Time Interval", 12));
+        const QByteArray before = readFile(file);
+        DefaultsStore store(file);
+        const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY}, small{16, RLIM_INFINITY};
+        QFile filler(base + "/filler");
+        if (tmpfs) {
+            ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+            while (filler.write(QByteArray(4096, 'f')) == 4096) {
+            }
+        } else {
+            std::signal(SIGXFSZ, SIG_IGN);
+            ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        }
+        EXPECT_FALSE(store.setObjectForKey("Selected Switch", QString(3000, 'x')));
+        EXPECT_TRUE(store.failureIsNew());
+        EXPECT_TRUE(store.lastError().startsWith("cannot save the defaults to " + file)) << store.lastError().toStdString();
+        EXPECT_FALSE(store.setObjectForKey("Time Interval", 13));
+        EXPECT_FALSE(store.failureIsNew()); // the same failure again is not news
+        EXPECT_EQ(readFile(file), before);
+        EXPECT_EQ(QDir(base).entryList(QDir::Files | QDir::Hidden).size(), tmpfs ? 2 : 1); // no leftovers
+        tmpfs ? (void)filler.remove() : (void)::setrlimit(RLIMIT_FSIZE, &unlimited);
+        EXPECT_TRUE(store.synchronize()); // room again: everything kept in memory is written
+        EXPECT_EQ(DefaultsStore(file).objectForKey("Time Interval"), 13);
+        EXPECT_EQ(DefaultsStore(file).stringForKey("Selected Switch"), QString(3000, 'x'));
+        if (tmpfs)
+            ::umount(QFile::encodeName(base).constData());
+    }
+}
+
+TEST_F(DefaultsStoreFiles, ValuesKeepTheirTypesAndTheFileIsPrivate)
+{
+    const QJsonObject values{{"Time Interval", 45}, {"Port 1", QJsonObject{{"keyCode", 122}, {"modifiers", 0x1100}}},
+                             {"Selected Switch", "0"}, {"Fraction", 2.5}};
     for (auto it = values.begin(); it != values.end(); ++it)
-        EXPECT_EQ(reloaded.objectForKey(it.key()), QJsonValue(it.value())) << it.key().toStdString();
+        ASSERT_TRUE(DefaultsStore(path).setObjectForKey(it.key(), it.value()));
+    EXPECT_EQ(QJsonDocument::fromJson(readFile(path)).object(), values); // numbers as numbers, the combination an object
+    DefaultsStore reloaded(path);
+    EXPECT_EQ(reloaded.objectForKey("Port 1"), values["Port 1"]);
     EXPECT_TRUE(reloaded.stringForKey("Time Interval").isNull()); // a number is no string
-
-    ASSERT_TRUE(reloaded.removeObjectForKey("Fraction"));
-    EXPECT_FALSE(fileObject(path()).contains("Fraction"));
-    EXPECT_TRUE(fileObject(path()).contains("Port 1"));
-}
-
-TEST_F(DefaultsStoreFiles, DirectoriesAreCreatedPrivate)
-{
-    DefaultsStore store(dir.filePath("a/b/TarvexCC/defaults.json"));
-    ASSERT_TRUE(store.setObjectForKey("Time Interval", 30));
-    for (const char *sub : {"a", "a/b", "a/b/TarvexCC"})
-        EXPECT_EQ(QFileInfo(dir.filePath(sub)).permissions().toInt() & 0x77, 0) << sub; // group, other
-}
-
-TEST_F(DefaultsStoreFiles, FailedWriteIsAdmittedKeptInMemoryAndRetried)
-{
-    // A plain file where the directory should be: no write can succeed, even as root.
-    writeFile(dir.filePath("TarvexCC"), "in the way");
-    DefaultsStore store(path());
-    EXPECT_FALSE(store.setObjectForKey("Selected Switch", "000012AB"));
-    EXPECT_TRUE(store.lastError().contains(path())) << store.lastError().toStdString();
-    EXPECT_EQ(store.stringForKey("Selected Switch"), "000012AB");
-    EXPECT_FALSE(store.synchronize());
-
-    ASSERT_TRUE(QFile::remove(dir.filePath("TarvexCC")));
-    EXPECT_TRUE(store.synchronize());
-    EXPECT_TRUE(store.lastError().isEmpty());
-    EXPECT_EQ(fileObject(path()).value("Selected Switch").toString(), "000012AB");
-}
-
-TEST_F(DefaultsStoreFiles, InitialValuesAreSeenUntilAValueIsStoredAndNeverWritten)
-{
-    DefaultsStore store(path());
-    store.setInitialValues(QJsonObject{{"Time Interval", 30}});
-    EXPECT_EQ(store.valueForKey("Time Interval").toInt(), 30);
-    EXPECT_TRUE(store.objectForKey("Time Interval").isUndefined());
-    EXPECT_TRUE(store.valueForKey("Rotate").isUndefined());
-    ASSERT_TRUE(store.setObjectForKey("Time Interval", 5));
-    EXPECT_EQ(store.valueForKey("Time Interval").toInt(), 5);
-    ASSERT_TRUE(store.removeObjectForKey("Time Interval"));
-    EXPECT_EQ(store.valueForKey("Time Interval").toInt(), 30);
-    EXPECT_FALSE(fileObject(path()).contains("Time Interval"));
-}
-
-TEST(DefaultsStoreLocation, FollowsXdgConfigHomeWhenAbsolute)
-{
-    QTemporaryDir config;
-    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
-    const QString fallback = QDir::homePath() + "/.config/TarvexCC/defaults.json";
-    for (const char *ignored : {"", "relative/config"}) {
-        qputenv("XDG_CONFIG_HOME", ignored);
-        EXPECT_EQ(DefaultsStore::standardFilePath(), fallback) << ignored;
-    }
-    qunsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(DefaultsStore::standardFilePath(), fallback);
-
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    const QString expected = config.path() + "/TarvexCC/defaults.json";
-    // The shared store is made on first use, here: it must land under the temp dir.
-    DefaultsStore &standard = DefaultsStore::standard();
-    EXPECT_EQ(standard.filePath(), expected);
-    ASSERT_TRUE(standard.setObjectForKey("Time Interval", 7));
-    EXPECT_TRUE(QFileInfo::exists(expected));
-    EXPECT_EQ(&DefaultsStore::standard(), &standard);
-    qputenv("XDG_CONFIG_HOME", saved);
+    EXPECT_EQ(QFileInfo(dir.filePath("TarvexCC")).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
+    EXPECT_EQ(QFileInfo(path).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
+    // Initial values are seen until a value is stored, and never written.
+    reloaded.setInitialValues(QJsonObject{{"Rotate", 30}});
+    ASSERT_TRUE(reloaded.setObjectForKey("Rotate", 5));
+    ASSERT_TRUE(reloaded.removeObjectForKey("Rotate"));
+    EXPECT_EQ(reloaded.valueForKey("Rotate").toInt(), 30);
+    EXPECT_FALSE(QJsonDocument::fromJson(readFile(path)).object().contains("Rotate"));
 }

@@ -1,150 +1,93 @@
-// The switch protocol: decoding of status answers, model names and port counts, and the
-// exact bytes that reach a simulated switch for a port select and a status query.
+// The switch protocol: decoding of status answers and model names, the exact bytes that
+// reach a simulated switch, and one program at a time on a switch.
 #include "switch/SwitchProtocol.h"
 
+#include "LockHolder.h"
 #include "usb/IOWarriorController.h"
-#include "usb/IOWarriorLib.h"
 #include "usb/sim/SimHidPlatform.h"
 
-#include <array>
+#include <QFileInfo>
 #include <cerrno>
-#include <cstdint>
 #include <gtest/gtest.h>
-#include <memory>
-#include <utility>
-#include <vector>
 
 using Bytes = std::array<std::uint8_t, 8>;
 
-namespace {
-
-SwitchStatusRecord recordWithReply(std::uint8_t byte4, std::uint8_t byte5 = 0)
+TEST(SwitchProtocol, RepliesAreSignedBytesAndIdentifiersNameModels)
 {
-    SwitchStatusRecord r;
-    r.reply[4] = byte4;
-    r.reply[5] = byte5;
-    return r;
-}
-
-// Reports the chip received on its control interface, in order.
-std::vector<Bytes> controlReports(const tarvex::SimulatedSwitch &sw)
-{
-    std::vector<Bytes> out;
-    for (const tarvex::SimReport &r : sw.log()) {
-        if (r.interfaceIndex == 1)
-            out.push_back(r.bytes);
-    }
-    return out;
-}
-
-class SwitchOnSimulatedBus : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        sw = sim.plug("00002001", 2, 1, 4);
-        IOWarriorSetPlatform(&sim);
-        ASSERT_EQ(IOWarriorInit(), 0);
-        registry = std::make_unique<IOWarriorController>();
-        registry->findAttachedDevices();
-        node = registry->deviceWithSerial(QStringLiteral("00002001"));
-        ASSERT_NE(node, nullptr);
-        sw->clearLog(); // drop the refresh's mode set-up
-    }
-    void TearDown() override
-    {
-        registry.reset();
-        IOWarriorClearInterfaceList();
-        IOWarriorSetPlatform(nullptr);
-    }
-
-    tarvex::SimHidPlatform sim;
-    std::shared_ptr<tarvex::SimulatedSwitch> sw;
-    std::unique_ptr<IOWarriorController> registry;
-    IOWarriorListNodeStruct *node = nullptr;
-};
-
-} // namespace
-
-TEST(SwitchProtocolDecoding, RepliesAreReadAsSignedBytes)
-{
-    const std::pair<std::uint8_t, std::uint32_t> ids[] = {{0x01, 1u}, {0x7F, 127u}, {0x80, 0xFFFFFF80u}, {0xFF, 4294967295u}};
-    for (const auto &[byte, id] : ids)
-        EXPECT_EQ(SwitchProtocol::switchIDFromRecord(recordWithReply(byte)), id) << int(byte);
-    EXPECT_EQ(SwitchProtocol::firmwareVersionFromRecord(recordWithReply(0x01, 0x05)), "1.5");
-    EXPECT_EQ(SwitchProtocol::firmwareVersionFromRecord(recordWithReply(0x01, 0xFF)), "1.-1");
-    EXPECT_EQ(SwitchProtocol::firmwareVersionFromRecord(recordWithReply(0x80, 0x7F)), "-128.127");
-    for (int p = 0; p <= 3; ++p)
-        EXPECT_EQ(SwitchProtocol::activePortFromRecord(recordWithReply(std::uint8_t(p))), p);
-    for (std::uint8_t odd : {4, 0x80, 0xFF})
-        EXPECT_FALSE(SwitchProtocol::activePortFromRecord(recordWithReply(odd))) << int(odd);
-}
-
-TEST(SwitchProtocolDecoding, ModelNamesAndPortCounts)
-{
-    EXPECT_EQ(GetSwitchName(1), "Tarvex Pro DVI SL");
-    EXPECT_EQ(GetSwitchName(2), "Tarvex mini");
-    EXPECT_EQ(GetSwitchName(3), "Tarvex Pro DVI DL");
-    EXPECT_EQ(SwitchPortCount(2), 2);
-    // A 0xFF identifier byte reaches callers sign-extended (-1); it must not alias a model.
-    for (std::int32_t id : {0, 4, 7, 0xFF, -1, -126, 0x102}) {
-        EXPECT_EQ(GetSwitchName(id), "Unknown") << id;
-        EXPECT_EQ(SwitchPortCount(id), 4) << id;
-    }
-    for (std::int32_t id : {1, 3})
-        EXPECT_EQ(SwitchPortCount(id), 4) << id;
-}
-
-TEST_F(SwitchOnSimulatedBus, PortSelectAndQuerySendExactReports)
-{
-    ASSERT_EQ(SwitchProtocol::selectPort(node, 2, 2), 0);
-    ASSERT_EQ(SwitchProtocol::selectPort(node, 1, 0), 0);
-    EXPECT_EQ(sw->machinePort(), 1); // machine port and USB port travel in their own bytes
-    EXPECT_EQ(sw->usbPort(), 0);
-    int status = -1;
-    const auto id = SwitchProtocol::query(*registry, node, SwitchProtocol::QuerySwitchID, &status);
-    ASSERT_TRUE(id);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(SwitchProtocol::switchIDFromRecord(*id), 2u);
-    const std::vector<Bytes> expected = {
-        Bytes{0x09, 0x03, 0x0B, 0x02, 0x02, 0x00, 0x00, 0x00},
-        Bytes{0x09, 0x03, 0x0B, 0x01, 0x00, 0x00, 0x00, 0x00},
-        Bytes{0x09, 0x02, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00},
-        Bytes{0x09, 0x06, 0x07, 0x00, 0x00, 0x00, 0x00, 0x00},
+    const auto reply = [](std::uint8_t byte4, std::uint8_t byte5 = 0) {
+        SwitchStatusRecord r;
+        r.reply[4] = byte4;
+        r.reply[5] = byte5;
+        return r;
     };
-    EXPECT_EQ(controlReports(*sw), expected);
-
-    sw->setFirmwareVersion(1, -1);
-    const auto fw = SwitchProtocol::query(*registry, node, SwitchProtocol::QueryFirmwareVersion);
-    ASSERT_TRUE(fw);
-    EXPECT_EQ(SwitchProtocol::firmwareVersionFromRecord(*fw), "1.-1");
-    sw->setActivePort(3);
-    const auto port = SwitchProtocol::query(*registry, node, SwitchProtocol::QueryActivePort);
-    ASSERT_TRUE(port);
-    EXPECT_EQ(SwitchProtocol::activePortFromRecord(*port), 3);
+    EXPECT_EQ(SwitchProtocol::switchIDFromRecord(reply(0xFF)), 4294967295u);
+    EXPECT_EQ(SwitchProtocol::firmwareVersionFromRecord(reply(0x80, 0xFF)), "-128.-1");
+    EXPECT_EQ(SwitchProtocol::activePortFromRecord(reply(3)), 3);
+    EXPECT_FALSE(SwitchProtocol::activePortFromRecord(reply(4)) || SwitchProtocol::activePortFromRecord(reply(0xFF)));
+    EXPECT_EQ(QStringList({GetSwitchName(1), GetSwitchName(2), GetSwitchName(3), GetSwitchName(-1), GetSwitchName(0xFF)}),
+              QStringList({"Tarvex Pro DVI SL", "Tarvex mini", "Tarvex Pro DVI DL", "Unknown", "Unknown"}));
+    EXPECT_EQ(std::vector<int>({SwitchPortCount(1), SwitchPortCount(2), SwitchPortCount(3), SwitchPortCount(-1)}),
+              std::vector<int>({4, 2, 4, 4}));
 }
 
-TEST_F(SwitchOnSimulatedBus, FailuresGiveNoAnswerAndTheirStatus)
+TEST(SwitchProtocol, ReportsOnTheWireAndOneProgramAtATime)
 {
-    // A good answer first, so a record reused across queries would show a stale "2".
-    ASSERT_TRUE(SwitchProtocol::query(*registry, node, SwitchProtocol::QuerySwitchID));
-    int status = 0;
+    tarvex::SimHidPlatform sim;
+    auto sw = sim.plug("00002001", 2, 1, 4);
+    IOWarriorSetPlatform(&sim);
+    ASSERT_EQ(IOWarriorInit(), 0);
+    IOWarriorController registry;
+    registry.findAttachedDevices();
+    IOWarriorListNodeStruct *node = registry.deviceWithSerial("00002001");
+    const auto reports = [&] {
+        std::vector<Bytes> out;
+        for (const tarvex::SimReport &r : sw->log())
+            out.push_back(r.bytes);
+        sw->clearLog();
+        return out;
+    };
+    EXPECT_EQ(reports(), (std::vector<Bytes>{{0x08, 0x01, 0x03}})); // the refresh's mode set-up
+    int status = -1;
+    EXPECT_EQ(SwitchProtocol::selectPort(node, 2, 1), 0);
+    EXPECT_EQ(SwitchProtocol::switchIDFromRecord(*SwitchProtocol::query(registry, node, SwitchProtocol::QuerySwitchID, &status)), 2u);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(reports(), (std::vector<Bytes>{{0x09, 0x03, 0x0B, 0x02, 0x01}, {0x09, 0x02, 0x03}, {0x09, 0x06, 0x07}}));
+    // A failed exchange hands out no record, so a stale answer (the "2" above) cannot pass as new.
     sw->failNextRead(EIO);
-    EXPECT_FALSE(SwitchProtocol::query(*registry, node, SwitchProtocol::QuerySwitchID, &status));
+    EXPECT_FALSE(SwitchProtocol::query(registry, node, SwitchProtocol::QuerySwitchID, &status));
     EXPECT_EQ(status, EIO);
     sw->failNextWrite(EPIPE);
-    EXPECT_FALSE(SwitchProtocol::query(*registry, node, SwitchProtocol::QueryActivePort, &status));
-    EXPECT_EQ(status, EPIPE);
-    EXPECT_TRUE(SwitchProtocol::query(*registry, node, SwitchProtocol::QuerySwitchID, &status));
-    EXPECT_EQ(status, 0);
-
-    sw->failNextWrite(EPIPE);
     EXPECT_EQ(SwitchProtocol::selectPort(node, 1, 1), EPIPE);
-    EXPECT_EQ(sw->machinePort(), 0);
-
-    sw->clearLog();
     EXPECT_EQ(SwitchProtocol::selectPort(nullptr, 1, 1), ENODEV);
-    EXPECT_FALSE(SwitchProtocol::query(*registry, nullptr, SwitchProtocol::QuerySwitchID, &status));
+    EXPECT_FALSE(SwitchProtocol::query(registry, nullptr, SwitchProtocol::QuerySwitchID, &status));
     EXPECT_EQ(status, ENODEV);
-    EXPECT_TRUE(sw->log().empty());
+    reports();
+
+    // Another program on the switch: nothing is sent, not even the refresh's set-up, and the
+    // user hears why. A transfer is said at once; another exchange is waited for a little.
+    SwitchLock::setWaitLimit(std::chrono::milliseconds(0));
+    const std::pair<SwitchLock::Purpose, QString> holders[] = {
+        {SwitchLock::Purpose::FirmwareTransfer, "the switch is busy: a firmware upgrade is running in another program"},
+        {SwitchLock::Purpose::Exchange, "the switch is busy: another program is using it"}};
+    for (const auto &[purpose, text] : holders) {
+        {
+            LockHolder other("00002001", purpose);
+            EXPECT_TRUE(SwitchProtocol::isBusyStatus(SwitchProtocol::selectPort(node, 1, 1)));
+            EXPECT_FALSE(SwitchProtocol::query(registry, node, SwitchProtocol::QueryActivePort, &status));
+            EXPECT_EQ(SwitchProtocol::statusText(status), text);
+            registry.findAttachedDevices();
+            EXPECT_NE(node = registry.deviceWithSerial("00002001"), nullptr); // still listed
+            EXPECT_TRUE(reports().empty());
+        }
+        EXPECT_EQ(SwitchProtocol::selectPort(node, 1, 1), 0); // let go: usable again
+        EXPECT_EQ(reports().size(), 1u);
+    }
+    SwitchLock::setWaitLimit(std::chrono::milliseconds(500));
+    // Within this program the lock is reentrant: a transfer's own exchanges pass.
+    SwitchLock transfer("00002001", SwitchLock::Purpose::FirmwareTransfer);
+    EXPECT_EQ(SwitchProtocol::selectPort(node, 1, 1), 0);
+    // A serial from a device never leads the lock file out of its directory.
+    EXPECT_EQ(QFileInfo(SwitchLock::lockFilePath("../x/y")).path(), SwitchLock::directory());
+    IOWarriorClearInterfaceList();
+    IOWarriorSetPlatform(nullptr);
 }
