@@ -64,8 +64,6 @@ public:
 TEST_F(FirmwareCommandTest, CheckAndUpgradeSayWhatTheyFoundAndDid)
 {
     const QString url = " --url " + server.baseURL();
-    QByteArray damaged = image();
-    damaged.replace(damaged.indexOf("\nS1") + 12, 1, "Z");
     const struct {
         QByteArray answer;
         QString arguments;
@@ -81,9 +79,8 @@ TEST_F(FirmwareCommandTest, CheckAndUpgradeSayWhatTheyFoundAndDid)
         // Without a terminal to ask and without --yes: refused before anything is asked.
         {image(), "firmware upgrade" + url, 2, "", ""},
         {image(), "firmware upgrade --yes" + url, 0, "written (23 of 23 lines)\nFirmware:  1.5\nFirmware Upgrade finished\n", ""},
-        {"", "firmware upgrade --yes --file " + file("damaged", damaged), 1, "",
-         "tarvexctl: " + home.filePath("damaged").toStdString()
-             + " is not a firmware answer: the firmware in the answer is damaged (line 3: character 12 is not a hexadecimal digit)\n"},
+        {"", "firmware upgrade --yes --file " + file("login", "<html>"), 1, "",
+         "tarvexctl: " + home.filePath("login").toStdString() + " is not a firmware answer: the answer holds no firmware (no data record)\n"},
         {"", "--json firmware upgrade --yes --file " + file("ok", image()), 0, "\"succeeded\": true", ""},
     };
     for (const auto &c : cases) {

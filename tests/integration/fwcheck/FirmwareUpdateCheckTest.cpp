@@ -5,44 +5,27 @@
 #include "LocalHttpServer.h"
 #include "LockHolder.h"
 #include "SRecordTestImages.h"
+#include "SwitchBus.h"
 #include "TarvexVersion.h"
-#include "switch/DefaultsStore.h"
-#include "usb/IOWarriorController.h"
-#include "usb/sim/SimHidPlatform.h"
 
-#include <QCoreApplication>
-#include <QTemporaryDir>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 using Kind = FirmwareCheckAnswer::Kind;
 
 namespace {
 
-class FirmwareUpdateCheckTest : public ::testing::Test
+class FirmwareUpdateCheckTest : public SwitchBus
 {
 public:
     void SetUp() override
     {
-        IOWarriorSetPlatform(&sim);
-        ASSERT_EQ(IOWarriorInit(), 0);
-        registry.findAttachedDevices();
-        defaults.setObjectForKey("Selected Switch", "00001003");
+        SwitchBus::SetUp();
+        plug("00001003", 3, 2); // a "Tarvex Pro DVI DL" on firmware 1.2
         defaults.setObjectForKey(FirmwareUpdateCheck::checkURLKey(), server.baseURL());
         check.setTimeoutMs(3000);
     }
-    void TearDown() override
-    {
-        IOWarriorClearInterfaceList();
-        IOWarriorSetPlatform(nullptr);
-    }
 
-    QTemporaryDir dir;
     LocalHttpServer server;
-    tarvex::SimHidPlatform sim;
-    std::shared_ptr<tarvex::SimulatedSwitch> sw = sim.plug("00001003", 3, 1, 2); // a "Tarvex Pro DVI DL" on 1.2
-    IOWarriorController registry;
-    DefaultsStore defaults{dir.filePath("defaults.json")};
     FirmwareUpdateCheck check{registry, defaults};
 };
 

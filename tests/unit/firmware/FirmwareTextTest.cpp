@@ -1,8 +1,7 @@
 // The texts around a transfer: the check server's answer decided (only firmware is an offer),
-// the S-record check that keeps a damaged image off the switch, and the outcome alerts.
+// and the S-record check that keeps a damaged image off the switch.
 #include "SRecordTestImages.h"
 #include "switch/FirmwareCheckAnswer.h"
-#include "switch/FirmwareOutcome.h"
 #include "switch/SRecordImage.h"
 
 #include <gtest/gtest.h>
@@ -67,14 +66,4 @@ TEST(SRecordImage, RecordErrorsNameTheirFault)
                     .validationError()
                     .value_or("")
                     .startsWith("no end record"));
-}
-
-TEST(FirmwareOutcome, OnlyAcceptedRecordsAreASuccessAndOnlyListedRefusalsHaveAnAlert)
-{
-    for (int status : {2, 3, 4, 5, 6, 10})
-        EXPECT_EQ(FirmwareOutcome::forRecordStatus(status).text(), QStringLiteral("Firmware Upgrade Error %1").arg(status));
-    for (int status : {1, 7, 11, 127, -1, -128})
-        EXPECT_FALSE(FirmwareOutcome::forRecordStatus(status).hasAlert()) << status;
-    for (int status : {0, 1, -1, 3, FirmwareOutcome::kNoAnswerStatus})
-        EXPECT_EQ(FirmwareOutcome::forRecordStatus(status).succeeded(), status == 0) << status;
 }

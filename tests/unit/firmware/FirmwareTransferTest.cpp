@@ -4,22 +4,17 @@
 
 #include "LockHolder.h"
 #include "SRecordTestImages.h"
+#include "SwitchBus.h"
 #include "VirtualTransferClock.h"
-#include "switch/DefaultsStore.h"
 #include "switch/DeviceGate.h"
 #include "switch/FirmwareTransferObserver.h"
-#include "usb/IOWarriorController.h"
-#include "usb/sim/SimHidPlatform.h"
 
-#include <QCoreApplication>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <cerrno>
-#include <gtest/gtest.h>
 
 using namespace SRecordTestImages;
 using Kind = FirmwareOutcome::Kind;
-using Wire = std::vector<std::string>;
+using Wire = SwitchBus::Wire;
 
 namespace {
 
@@ -27,11 +22,6 @@ const char *kSerial = "00001001";
 const std::string kStart = "09 01 08 00 00 00 00 00", kRestart = "09 01 FE 00 00 00 00 00";
 const std::string kStatusQuery = "09 81 FF 00 00 00 00 00", kVersionQuery = "09 02 00 00 00 00 00 00";
 const QString kNoAnswer = "Firmware Upgrade failed: the switch did not answer";
-
-std::string hex(const std::array<std::uint8_t, 8> &b)
-{
-    return QByteArray(reinterpret_cast<const char *>(b.data()), 8).toHex(' ').toUpper().toStdString();
-}
 
 // The payload characters of a chunk report.
 std::string chunkText(const std::array<std::uint8_t, 8> &r)
@@ -48,47 +38,15 @@ struct RecordingObserver : FirmwareTransferObserver {
     QStringList versions, alerts;
 };
 
-class FirmwareTransferTest : public ::testing::Test
+class FirmwareTransferTest : public SwitchBus
 {
 public:
     void SetUp() override
     {
-        IOWarriorSetPlatform(&sim);
-        ASSERT_EQ(IOWarriorInit(), 0);
-        plugAfresh();
-        defaults.setObjectForKey("Selected Switch", kSerial);
+        now = [this] { return clock.micros(); };
+        SwitchBus::SetUp();
         transfer.setClock(&clock);
         transfer.setObserver(&observer);
-    }
-    // A switch on firmware 1.4 that takes 1.5, just powered up.
-    void plugAfresh()
-    {
-        sim.unplug(kSerial);
-        sw = sim.plug(kSerial, 1, 1, 4);
-        sw->setVersionAfterRestart(1, 5);
-        QCoreApplication::processEvents(); // the plug notifications, before any test hooks in
-        registry.findAttachedDevices();
-        sw->setReportHook([this](const tarvex::SimReport &) {
-            times.push_back(clock.micros());
-            if (onReport)
-                onReport(sw->log().size());
-        });
-        sw->clearLog();
-        onReport = nullptr;
-    }
-    void TearDown() override
-    {
-        IOWarriorSetDeviceCallback(nullptr, nullptr);
-        IOWarriorClearInterfaceList();
-        IOWarriorSetPlatform(nullptr);
-    }
-    IOWarriorListNodeStruct *node() { return registry.deviceWithSerial(kSerial); }
-    Wire wire() const
-    {
-        Wire out;
-        for (const auto &r : sw->log())
-            out.push_back(hex(r.bytes));
-        return out;
     }
     FirmwareOutcome upgrade(const QString &text)
     {
@@ -96,16 +54,9 @@ public:
         return transfer.upgradeAndWait(text);
     }
 
-    QTemporaryDir dir;
-    tarvex::SimHidPlatform sim;
-    std::shared_ptr<tarvex::SimulatedSwitch> sw;
-    IOWarriorController registry;
-    DefaultsStore defaults{dir.filePath("defaults.json")};
     VirtualTransferClock clock;
     RecordingObserver observer;
     FirmwareTransfer transfer{registry, defaults};
-    std::vector<long long> times; // virtual time of each logged report
-    std::function<void(std::size_t)> onReport;
 };
 
 } // namespace
@@ -126,6 +77,8 @@ TEST_F(FirmwareTransferTest, RecordsTravelInChunksWithTheirPauses)
     };
     for (const auto &c : cases) {
         sw->clearLog();
+        times.clear();
+        clock.sleeps.clear();
         // Without the start command the simulated switch answers 5: the result is byte 3 of
         // what the switch answered, not of what was asked.
         EXPECT_EQ(transfer.writeSRecordToIOWarrior(node(), c.line, c.command), 5);
@@ -142,21 +95,12 @@ TEST_F(FirmwareTransferTest, RecordsTravelInChunksWithTheirPauses)
             sent += chunkText(r);
         }
         EXPECT_EQ(sent, c.line.toStdString());
+        if (&c == cases) { // 0.1 ms after the header, 1 ms after each chunk, 2 ms before the read
+            EXPECT_EQ(clock.sleeps, (std::vector<long long>{100, 1000, 1000, 1000, 1000, 1000, 1000, 1000, 2000}));
+            for (std::size_t i = 1; i < times.size(); ++i)
+                EXPECT_EQ(times[i] - times[i - 1], i == 1 ? 100 : 1000);
+        }
     }
-    // The pauses of the 42-character record: 0.1 ms after the header, 1 ms after each chunk,
-    // 2 ms before and after the read (two sleeps), none between start command and restart.
-    sw->clearLog();
-    times.clear();
-    clock.sleeps.clear();
-    transfer.writeSRecordToIOWarrior(node(), cases[0].line, 0xF1);
-    EXPECT_TRUE(transfer.restart(nullptr));
-    const Wire w = wire();
-    EXPECT_EQ(Wire(w.end() - 2, w.end()), (Wire{kStart, kRestart}));
-    const std::vector<long long> gaps{100, 1000, 1000, 1000, 1000, 1000, 1000, 1000, 4000, 0};
-    for (std::size_t i = 0; i < gaps.size(); ++i)
-        EXPECT_EQ(times[i + 1] - times[i], gaps[i]) << "before report " << i + 1;
-    // (The first is the 2 ms after the previous record's read, waited before this header.)
-    EXPECT_EQ(clock.sleeps, (std::vector<long long>{2000, 100, 1000, 1000, 1000, 1000, 1000, 1000, 1000, 2000, 2000}));
 }
 
 TEST_F(FirmwareTransferTest, WholeImageIsStartedSentRestartedAndReportedFinished)
@@ -176,6 +120,9 @@ TEST_F(FirmwareTransferTest, WholeImageIsStartedSentRestartedAndReportedFinished
     ASSERT_EQ(r + 3, w.size());
     EXPECT_EQ(w[r - 1], kStart);
     EXPECT_EQ(w[r + 1], kVersionQuery);
+    // 2 ms before and after the last read, no pause between start command and restart.
+    EXPECT_EQ(times[r - 1] - times[r - 2], 4000);
+    EXPECT_EQ(times[r] - times[r - 1], 0);
     EXPECT_EQ(times[r + 1] - times[r], 2'000'000);
     EXPECT_EQ(sw->restartCount(), 1);
     EXPECT_EQ(observer.maximums, std::vector<int>{8});
@@ -211,7 +158,7 @@ TEST_F(FirmwareTransferTest, FailuresAfterTheStartAreReportedAsWhatTheyAre)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
-        plugAfresh();
+        plug();
         c.arrange();
         const FirmwareOutcome outcome = upgrade(image(4));
         EXPECT_EQ(outcome.kind(), c.kind);
@@ -287,7 +234,7 @@ TEST_F(FirmwareTransferTest, EventLoopTurnsWhileOtherDeviceWorkWaitsForTheEnd)
     auto other = sim.plug("00001002", 2, 1, 4);
     QCoreApplication::processEvents();
     registry.findAttachedDevices();
-    plugAfresh();
+    plug();
     other->clearLog();
     onReport = [&](std::size_t logged) {
         if (logged == 10)
@@ -339,7 +286,7 @@ TEST_P(FirmwareUnplugTest, UnplugAtEveryReportFailsCleanly)
     EXPECT_FALSE(refresh.duringTransfer);
     EXPECT_EQ(node(), nullptr); // the refresh, once let through, saw the switch gone
     IOWarriorSetDeviceCallback(nullptr, nullptr);
-    plugAfresh(); // still usable: the switch comes back and takes a whole image
+    plug(); // still usable: the switch comes back and takes a whole image
     EXPECT_EQ(upgrade(image(3)).kind(), Kind::Finished);
 }
 

@@ -22,8 +22,15 @@ QString dataRecord(int address)
     return record('1', address, data);
 }
 
-QString headerRecord() { return record('0', 0, "TARVEX"); }
-QString endRecord() { return record('9', 0, {}); }
+QString headerRecord()
+{
+    return record('0', 0, "TARVEX");
+}
+
+QString endRecord()
+{
+    return record('9', 0, {});
+}
 
 QString image(int dataRecords, const QString &version, const QString &eol)
 {

@@ -154,10 +154,4 @@ TEST_F(DefaultsStoreFiles, ValuesKeepTheirTypesAndTheFileIsPrivate)
     EXPECT_TRUE(reloaded.stringForKey("Time Interval").isNull()); // a number is no string
     EXPECT_EQ(QFileInfo(dir.filePath("TarvexCC")).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
     EXPECT_EQ(QFileInfo(path).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
-    // Initial values are seen until a value is stored, and never written.
-    reloaded.setInitialValues(QJsonObject{{"Rotate", 30}});
-    ASSERT_TRUE(reloaded.setObjectForKey("Rotate", 5));
-    ASSERT_TRUE(reloaded.removeObjectForKey("Rotate"));
-    EXPECT_EQ(reloaded.valueForKey("Rotate").toInt(), 30);
-    EXPECT_FALSE(QJsonDocument::fromJson(readFile(path)).object().contains("Rotate"));
 }

@@ -3,12 +3,10 @@
 #include "switch/SwitchProtocol.h"
 
 #include "LockHolder.h"
-#include "usb/IOWarriorController.h"
-#include "usb/sim/SimHidPlatform.h"
+#include "SwitchBus.h"
 
 #include <QFileInfo>
 #include <cerrno>
-#include <gtest/gtest.h>
 
 using Bytes = std::array<std::uint8_t, 8>;
 
@@ -30,15 +28,11 @@ TEST(SwitchProtocol, RepliesAreSignedBytesAndIdentifiersNameModels)
               std::vector<int>({4, 2, 4, 4}));
 }
 
-TEST(SwitchProtocol, ReportsOnTheWireAndOneProgramAtATime)
+TEST_F(SwitchBus, ReportsOnTheWireAndOneProgramAtATime)
 {
-    tarvex::SimHidPlatform sim;
-    auto sw = sim.plug("00002001", 2, 1, 4);
-    IOWarriorSetPlatform(&sim);
-    ASSERT_EQ(IOWarriorInit(), 0);
-    IOWarriorController registry;
+    plug("00002001", 2);
     registry.findAttachedDevices();
-    IOWarriorListNodeStruct *node = registry.deviceWithSerial("00002001");
+    IOWarriorListNodeStruct *node = this->node();
     const auto reports = [&] {
         std::vector<Bytes> out;
         for (const tarvex::SimReport &r : sw->log())
@@ -88,6 +82,4 @@ TEST(SwitchProtocol, ReportsOnTheWireAndOneProgramAtATime)
     EXPECT_EQ(SwitchProtocol::selectPort(node, 1, 1), 0);
     // A serial from a device never leads the lock file out of its directory.
     EXPECT_EQ(QFileInfo(SwitchLock::lockFilePath("../x/y")).path(), SwitchLock::directory());
-    IOWarriorClearInterfaceList();
-    IOWarriorSetPlatform(nullptr);
 }
