@@ -1,11 +1,16 @@
 // Failure texts for tarvexctl; see ExchangeFailure.h.
 #include "cli/ExchangeFailure.h"
 
+#include "switch/SwitchProtocol.h"
+
 #include <cerrno>
 #include <cstring>
 
 QString ExchangeFailure::text(const QString &serial, int status)
 {
+    // Another program holds the switch (a firmware upgrade, most likely): nothing was sent.
+    if (SwitchProtocol::isBusyStatus(status))
+        return SwitchProtocol::statusText(status);
     if (status == EACCES || status == EPERM)
         return tr("no permission to open the switch %1: %2").arg(serial, permissionRemedy());
     if (status == ENODEV)
