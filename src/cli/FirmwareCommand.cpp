@@ -41,19 +41,19 @@ QString answerError(const FirmwareCheckAnswer &answer)
 {
     if (answer.kind() == FirmwareCheckAnswer::Kind::NotConnected || answer.isSwitchBusy())
         return answer.reason();
-    return QStringLiteral("firmware check failed: %1").arg(answer.reason()) + detailOf(answer);
+    return FirmwareCommand::tr("firmware check failed: %1").arg(answer.reason()) + detailOf(answer);
 }
 
 // "firmware 1.4 installed, 1.5 available": both versions, so a script or a person sees what
 // the switch runs and what it would get.
 QString versionsLine(const FirmwareCheckAnswer &answer)
 {
-    const QString installed = QStringLiteral("firmware %1 installed, ").arg(answer.installedVersion());
     if (answer.kind() == FirmwareCheckAnswer::Kind::UpToDate)
-        return installed + QStringLiteral("up-to-date");
+        return FirmwareCommand::tr("firmware %1 installed, up-to-date").arg(answer.installedVersion());
     const QString offered = printable(answer.offeredVersion());
-    return installed + (offered.isEmpty() ? QStringLiteral("a new version") : offered)
-        + QStringLiteral(" available");
+    if (offered.isEmpty()) // the server named no version, but its image is complete
+        return FirmwareCommand::tr("firmware %1 installed, a new one available").arg(answer.installedVersion());
+    return FirmwareCommand::tr("firmware %1 installed, %2 available").arg(answer.installedVersion(), offered);
 }
 
 // Interrupting a transfer would leave the switch half-written: hang-ups, Ctrl-C and
@@ -63,6 +63,10 @@ class SignalShield
 public:
     SignalShield()
     {
+        // Said from the signal handler, where nothing may allocate: made ready here.
+        sMessage = (FirmwareCommand::tr("firmware upgrade in progress: tarvexctl exits when it has finished")
+                    + QLatin1Char('\n'))
+                       .toLocal8Bit();
         sTold = false;
         struct sigaction action = {};
         action.sa_handler = &SignalShield::onSignal;
@@ -82,15 +86,14 @@ public:
 private:
     static void onSignal(int)
     {
-        static constexpr char kMessage[] =
-            "firmware upgrade in progress: tarvexctl exits when it has finished\n";
         if (!sTold.exchange(true)) {
-            const ssize_t ignored = ::write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+            const ssize_t ignored = ::write(STDERR_FILENO, sMessage.constData(), size_t(sMessage.size()));
             (void)ignored;
         }
     }
 
     static constexpr int kDeferred[3] = {SIGINT, SIGTERM, SIGHUP};
+    static inline QByteArray sMessage;
     static inline std::atomic<bool> sTold{false};
     struct sigaction mSaved[3];
     void (*mSavedPipe)(int);
@@ -98,38 +101,47 @@ private:
 
 } // namespace
 
+QString FirmwareCommand::description() const
+{
+    return tr("check asks the firmware server whether newer firmware exists for the switch and "
+              "prints both versions. upgrade asks the same (or reads the answer from --file), "
+              "asks before writing unless --yes is given, and writes the image into the switch; "
+              "do not unplug it meanwhile.\n"
+              "An answer that holds no firmware is refused and nothing reaches the switch. A "
+              "hang-up, interrupt or termination during the transfer waits for its end. While "
+              "another program writes to the switch, nothing is done and the exit status is 1.");
+}
+
 QList<QCommandLineOption> FirmwareCommand::options() const
 {
     return {
-        QCommandLineOption(QStringList{kURL},
-                           QStringLiteral("firmware: ask this check address instead of the configured one."),
+        QCommandLineOption(QStringList{kURL}, tr("firmware: ask this check address instead of the configured one."),
                            QStringLiteral("URL")),
         QCommandLineOption(QStringList{kFile},
-                           QStringLiteral("firmware upgrade: take the answer text from IMAGE instead of the server."),
+                           tr("firmware upgrade: take the answer text from IMAGE instead of the server."),
                            QStringLiteral("IMAGE")),
-        QCommandLineOption(QStringList{kYes}, QStringLiteral("firmware upgrade: write without asking.")),
+        QCommandLineOption(QStringList{kYes}, tr("firmware upgrade: write without asking.")),
     };
 }
 
 int FirmwareCommand::run(CliContext &context, const QStringList &arguments)
 {
     if (arguments.size() != 1)
-        return context.usageError(QStringLiteral("firmware wants \"check\" or \"upgrade\""));
+        return context.usageError(tr("firmware wants \"check\" or \"upgrade\""));
     const QCommandLineParser &p = context.parser();
     if (p.isSet(kURL) && p.value(kURL).isEmpty())
-        return context.usageError(QStringLiteral("--url needs an address"));
+        return context.usageError(tr("--url needs an address"));
     if (arguments.first() == QLatin1String("check")) {
         if (p.isSet(kFile) || p.isSet(kYes))
-            return context.usageError(QStringLiteral("firmware check takes only --url"));
+            return context.usageError(tr("firmware check takes only --url"));
         return check(context);
     }
     if (arguments.first() == QLatin1String("upgrade")) {
         if (p.isSet(kURL) && p.isSet(kFile))
-            return context.usageError(QStringLiteral("give either --url or --file, not both"));
+            return context.usageError(tr("give either --url or --file, not both"));
         return upgrade(context);
     }
-    return context.usageError(
-        QStringLiteral("unknown firmware command \"%1\"; use check or upgrade").arg(arguments.first()));
+    return context.usageError(tr("unknown firmware command \"%1\"; use check or upgrade").arg(arguments.first()));
 }
 
 int FirmwareCommand::check(CliContext &context)
@@ -166,9 +178,8 @@ int FirmwareCommand::upgrade(CliContext &context)
     const bool canAsk = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
     // Refused before anything is asked or read: a script without --yes is a mistake.
     if (!assumeYes && !canAsk)
-        return context.usageError(
-            QStringLiteral("firmware upgrade asks before writing, but there is no terminal to ask; "
-                           "pass --yes to write without asking"));
+        return context.usageError(tr("firmware upgrade asks before writing, but there is no terminal to "
+                                     "ask; pass --yes to write without asking"));
 
     int status = context.openDevices();
     if (status != ExitSuccess)
@@ -181,15 +192,15 @@ int FirmwareCommand::upgrade(CliContext &context)
     if (p.isSet(kFile)) {
         QFile file(p.value(kFile));
         if (!file.open(QIODevice::ReadOnly))
-            return context.fail(QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString()));
+            return context.fail(tr("cannot read %1: %2").arg(file.fileName(), file.errorString()));
         const QByteArray body = file.read(FirmwareUpdateCheck::kMaxAnswerBytes + 1);
         if (body.size() > FirmwareUpdateCheck::kMaxAnswerBytes)
-            return context.fail(QStringLiteral("%1 is larger than %2 bytes")
+            return context.fail(tr("%1 is larger than %2 bytes")
                                     .arg(file.fileName())
                                     .arg(FirmwareUpdateCheck::kMaxAnswerBytes));
         answer = FirmwareCheckAnswer::fromBody(body);
         if (answer.kind() == FirmwareCheckAnswer::Kind::NoAnswer)
-            return context.fail(QStringLiteral("%1 is not a firmware answer: %2")
+            return context.fail(tr("%1 is not a firmware answer: %2")
                                     .arg(file.fileName(), answer.reason() + detailOf(answer)));
     } else {
         FirmwareUpdateCheck checker(context.registry(), context.defaults());
@@ -208,15 +219,15 @@ int FirmwareCommand::upgrade(CliContext &context)
 
     const QString version = printable(answer.offeredVersion());
     if (!assumeYes) {
-        std::fprintf(stderr,
-                     "Write firmware %s into switch %s? The switch restarts afterwards; do not "
-                     "unplug it meanwhile. [y/N] ",
-                     qPrintable(version), qPrintable(target->serial));
+        const QString question = tr("Write firmware %1 into switch %2? The switch restarts afterwards; do "
+                                    "not unplug it meanwhile. [y/N] ")
+                                     .arg(version, target->serial);
+        std::fputs(question.toLocal8Bit().constData(), stderr);
         std::fflush(stderr);
         QTextStream in(stdin);
         const QString reply = in.readLine().trimmed().toLower();
         if (reply != QLatin1String("y") && reply != QLatin1String("yes")) {
-            context.printLine(QStringLiteral("Nothing was written."));
+            context.printLine(tr("Nothing was written."));
             return ExitFailure;
         }
     }
@@ -232,25 +243,27 @@ int FirmwareCommand::upgrade(CliContext &context)
     }
     QString text = outcome.text();
     if (outcome.kind() == FirmwareOutcome::Kind::RefusedSilently)
-        text = QStringLiteral("Firmware Upgrade stopped: the switch refused a record (status %1)")
-                   .arg(outcome.recordStatus());
+        text = tr("Firmware Upgrade stopped: the switch refused a record (status %1)").arg(outcome.recordStatus());
     else if (outcome.kind() == FirmwareOutcome::Kind::NotConnected)
-        text = QStringLiteral("Not connected");
+        text = tr("Not connected");
     if (outcome.kind() == FirmwareOutcome::Kind::Damaged)
         text += QStringLiteral(" (%1)").arg(outcome.detail());
 
     if (context.json()) {
-        context.printJson(QJsonDocument(QJsonObject{
+        QJsonObject result({
             {QStringLiteral("serial"), target->serial},
             {QStringLiteral("offered"), answer.offeredVersion()},
             {QStringLiteral("succeeded"), outcome.succeeded()},
             {QStringLiteral("recordStatus"), outcome.recordStatus()},
             {QStringLiteral("message"), text},
             {QStringLiteral("firmware"), printer.version()},
-        }));
+        });
+        if (!outcome.succeeded()) // as every failure under --json: an "error" member
+            result.insert(QStringLiteral("error"), text);
+        context.printJson(QJsonDocument(result));
     } else {
         if (!printer.version().isEmpty())
-            context.printLine(QStringLiteral("Firmware:  ") + printer.version());
+            context.printLine(tr("Firmware:  %1").arg(printer.version()));
         if (outcome.succeeded())
             context.printLine(text);
     }

@@ -4,20 +4,20 @@
 
 #include "cli/CliCommand.h"
 
-class FirmwareCheckAnswer;
+#include <QCoreApplication>
 
 class FirmwareCommand : public CliCommand
 {
+    Q_DECLARE_TR_FUNCTIONS(FirmwareCommand)
+
 public:
     QString name() const override { return QStringLiteral("firmware"); }
     QString synopsis() const override
     {
         return QStringLiteral("firmware check|upgrade [--url URL | --file IMAGE] [--yes]");
     }
-    QString summary() const override
-    {
-        return QStringLiteral("ask for newer firmware; write it into the switch");
-    }
+    QString summary() const override { return tr("ask for newer firmware; write it into the switch"); }
+    QString description() const override;
     QList<QCommandLineOption> options() const override;
     int run(CliContext &context, const QStringList &arguments) override;
 
