@@ -63,8 +63,10 @@ class SignalShield
 public:
     SignalShield()
     {
-        // Said from the signal handler, where nothing may allocate: made ready here.
-        sMessage = (FirmwareCommand::tr("firmware upgrade in progress: tarvexctl exits when it has finished")
+        // Said from the signal handler, where nothing may allocate: made ready here. A progress
+        // bar on the terminal has no line end yet; the message starts a line of its own.
+        sMessage = (QString(isatty(STDOUT_FILENO) ? QStringLiteral("\n") : QString())
+                    + FirmwareCommand::tr("firmware upgrade in progress: tarvexctl exits when it has finished")
                     + QLatin1Char('\n'))
                        .toLocal8Bit();
         sTold = false;
