@@ -2,39 +2,43 @@
 #include "PTHotKeys/PTKeyCombo.h"
 
 #include <cmath>
-#include <limits>
-#include <optional>
 
 namespace {
 
 const QString kKeyCodeKey = QStringLiteral("keyCode");
 const QString kModifiersKey = QStringLiteral("modifiers");
 
+// Virtual key codes are 7 bits; the hot-key modifier mask is 16.
+constexpr double kMaxKeyCode = 0x7F;
+constexpr double kMaxModifiers = 0xFFFF;
+constexpr qint32 kKnownModifiers = PTKeyCombo::kCommandKey | PTKeyCombo::kShiftKey
+    | PTKeyCombo::kOptionKey | PTKeyCombo::kControlKey | PTKeyCombo::kFunctionKey;
+
 enum class Entry { Missing, Bad, Number };
 
-// An entry is a 32-bit integer held as a number or as decimal text; anything else is bad.
-Entry readEntry(const QJsonObject &object, const QString &key, qint64 *out)
+// An entry is a finite number, held as a number or as text. A fractional one is truncated, as
+// the number field of a settings editor would; it is compared with the bounds as a double, so
+// nothing out of range is ever converted to an integer.
+Entry readEntry(const QJsonObject &object, const QString &key, double *out)
 {
     const QJsonValue value = object.value(key);
     if (value.isUndefined())
         return Entry::Missing;
+    double number = 0;
     if (value.isDouble()) {
-        const double d = value.toDouble();
-        if (!std::isfinite(d) || d != std::floor(d) || d < std::numeric_limits<qint32>::min()
-            || d > std::numeric_limits<qint32>::max())
-            return Entry::Bad;
-        *out = static_cast<qint64>(d);
-        return Entry::Number;
-    }
-    if (value.isString()) {
+        number = value.toDouble();
+    } else if (value.isString()) {
         bool ok = false;
-        const int n = value.toString().trimmed().toInt(&ok, 10);
+        number = value.toString().trimmed().toDouble(&ok);
         if (!ok)
             return Entry::Bad;
-        *out = n;
-        return Entry::Number;
+    } else {
+        return Entry::Bad;
     }
-    return Entry::Bad;
+    if (!std::isfinite(number))
+        return Entry::Bad;
+    *out = std::trunc(number);
+    return Entry::Number;
 }
 
 } // namespace
@@ -47,19 +51,21 @@ PTKeyCombo PTKeyCombo::keyComboWithPlistRepresentation(const QJsonValue &stored)
     if (object.isEmpty())
         return clearKeyCombo();
 
-    qint64 keyCode = -1;
-    qint64 modifiers = -1;
+    double keyCode = -1;
+    double modifiers = -1;
     const Entry keyEntry = readEntry(object, kKeyCodeKey, &keyCode);
     const Entry modEntry = readEntry(object, kModifiersKey, &modifiers);
-    if (keyEntry == Entry::Bad || modEntry == Entry::Bad)
+    if (keyEntry == Entry::Bad || modEntry == Entry::Bad || keyCode > kMaxKeyCode
+        || modifiers > kMaxModifiers)
         return clearKeyCombo();
 
     // Key code 0 is an ordinary key; only "no key" (missing or negative) becomes -1.
-    if (keyEntry == Entry::Missing || keyCode < 0)
-        keyCode = -1;
-    if (modEntry == Entry::Missing || modifiers <= 0)
-        modifiers = -1;
-    return PTKeyCombo(static_cast<qint32>(keyCode), static_cast<qint32>(modifiers));
+    const qint32 code = keyEntry == Entry::Missing || keyCode < 0 ? -1 : static_cast<qint32>(keyCode);
+    // Bits that name no modifier are dropped: they must not turn a bare key (which the user
+    // types) into a hot key.
+    qint32 mask = modEntry == Entry::Missing || modifiers <= 0
+        ? 0 : static_cast<qint32>(modifiers) & kKnownModifiers;
+    return PTKeyCombo(code, mask == 0 ? -1 : mask);
 }
 
 QJsonObject PTKeyCombo::plistRepresentation() const

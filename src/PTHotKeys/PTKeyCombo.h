@@ -30,9 +30,10 @@ public:
     }
 
     // Reads the stored form {"keyCode", "modifiers"}. Anything that is not such an object,
-    // or whose entries are neither integral numbers nor numeric text, gives the clear
-    // combination; a missing or negative key code gives -1, a missing or non-positive
-    // modifier mask gives -1. Key code 0 is the A key and is kept.
+    // whose entries are neither finite numbers nor numeric text, or whose key code is above
+    // 0x7F or modifier mask above 0xFFFF, gives the clear combination. Fractions are
+    // truncated. A missing or negative key code gives -1; a missing or non-positive modifier
+    // mask, or one without any modifier bit, gives -1. Key code 0 is the A key and is kept.
     static PTKeyCombo keyComboWithPlistRepresentation(const QJsonValue &stored);
     QJsonObject plistRepresentation() const;
 
