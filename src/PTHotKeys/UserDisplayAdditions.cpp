@@ -12,17 +12,18 @@
 
 namespace {
 
-struct ModifierSymbol {
+struct ModifierName {
     qint32 bit;
-    char16_t symbol;
+    const char *name;
 };
 
-// Command first, shift last.
-constexpr ModifierSymbol kModToChar[] = {
-    {PTKeyCombo::kCommandKey, u'\u2318'},
-    {PTKeyCombo::kOptionKey, u'\u2325'},
-    {PTKeyCombo::kControlKey, u'^'},
-    {PTKeyCombo::kShiftKey, u'\u21E7'},
+// Named and ordered as Linux desktops write shortcuts ("Super+Shift+1", "Ctrl+Alt+2"); the
+// command key is the Super (logo) key here.
+constexpr ModifierName kModifierNames[] = {
+    {PTKeyCombo::kCommandKey, QT_TRANSLATE_NOOP("Translation", "Super")},
+    {PTKeyCombo::kControlKey, QT_TRANSLATE_NOOP("Translation", "Ctrl")},
+    {PTKeyCombo::kOptionKey, QT_TRANSLATE_NOOP("Translation", "Alt")},
+    {PTKeyCombo::kShiftKey, QT_TRANSLATE_NOOP("Translation", "Shift")},
 };
 
 struct MenuModifier {
@@ -157,9 +158,9 @@ QVariant UserDisplayAdditions::parsePropertyList(const QByteArray &data)
 QString UserDisplayAdditions::stringForModifiers(qint32 modifiers)
 {
     QString result;
-    for (const ModifierSymbol &row : kModToChar) {
+    for (const ModifierName &row : kModifierNames) {
         if (modifiers & row.bit)
-            result += QChar(row.symbol);
+            result += QCoreApplication::translate("Translation", row.name) + QLatin1Char('+');
     }
     return result;
 }

@@ -1,4 +1,4 @@
-// UserDisplayAdditions: the display text of a key combination (modifier symbols and key name),
+// UserDisplayAdditions: the display text of a key combination (modifier names and key name),
 // its menu key equivalent and menu modifier mask, and the "PTKeyCodes" key-name table.
 #pragma once
 
@@ -18,6 +18,8 @@ public:
         kMenuShift = 0x20000,
     };
 
+    // The held modifiers, translated, each followed by "+": "Ctrl+Alt+"; empty for none (the
+    // function-key bit names no key that is held).
     static QString stringForModifiers(qint32 modifiers);
 
     // The parsed "PTKeyCodes" table, or null while it cannot be loaded (retried each call).

@@ -96,7 +96,9 @@ void PTKeyComboPanel::refreshContents()
         return;
     mUi->mComboField->setText(mKeyCombo.description());
     // The name is the key into the "Translation" table; an untranslated name shows as itself.
-    const QString name = QCoreApplication::translate("Translation", mKeyName.toUtf8().constData());
+    QString name = QCoreApplication::translate("Translation", mKeyName.toUtf8().constData());
+    // The title is the broadcaster's label and carries its mnemonic: a "&" of the name is text.
+    name.replace(QLatin1Char('&'), QLatin1String("&&"));
     QString title = mTitleFormat;
     const qsizetype at = title.indexOf(QLatin1String("%@"));
     if (at >= 0)
@@ -203,5 +205,25 @@ void PTKeyComboPanel::noteKeyBroadcast(PTKeyBroadcaster *sender, const PTKeyComb
 {
     if (!mWindow || sender != mUi->mKeyBcaster)
         return; // only the panel's own broadcaster is heard
+    // Pressed alone, the keys every dialog knows end the panel as they do elsewhere; with a
+    // modifier held they are a combination like any other. The function-key bit that Forward
+    // Delete carries is no modifier the user holds.
+    if ((keyCombo.modifiers() & ~PTKeyCombo::kFunctionKey) == 0) {
+        switch (keyCombo.keyCode()) {
+        case kEscapeKey:
+            cancel();
+            return;
+        case kBackspaceKey:
+        case kForwardDeleteKey:
+            clear();
+            return;
+        case kReturnKey:
+        case kKeypadEnterKey:
+            ok();
+            return;
+        default:
+            break;
+        }
+    }
     setKeyCombo(keyCombo);
 }

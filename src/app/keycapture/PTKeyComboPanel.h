@@ -65,9 +65,20 @@ public slots:
     void ok(QObject *sender = nullptr);
     void cancel(QObject *sender = nullptr);
     void clear(QObject *sender = nullptr);
+    // A captured combination; Escape alone cancels, Backspace or Delete alone clears,
+    // Return or Enter alone accepts.
     void noteKeyBroadcast(PTKeyBroadcaster *sender, const PTKeyCombo &keyCombo);
 
 private:
+    // Virtual key codes of the keys that end the panel when pressed without a modifier.
+    enum : qint32 {
+        kReturnKey = 0x24,
+        kBackspaceKey = 0x33,
+        kEscapeKey = 0x35,
+        kKeypadEnterKey = 0x4C,
+        kForwardDeleteKey = 0x75,
+    };
+
     void windowDidLoad();
     void refreshContents();
     void endWithCode(int code);

@@ -1,173 +1,75 @@
-// Key names and combination texts: modifier symbols, the shipped key-name table, the keypad
-// prefix, layout changes between lookups, the retry of a missing table, key equivalents.
-#include "FakeKeyboardLayout.h"
-
+// Combination texts as Linux desktops write them ("Super+Shift+1"), with translated modifier
+// names; key names from the shipped table and its keypad prefix; key equivalents and menu
+// masks; and the one table between virtual key codes and evdev codes.
 #include "PTHotKeys/FixedUsKeyboardLayout.h"
+#include "PTHotKeys/PTHotKey.h"
 #include "PTHotKeys/PTKeyCodeTranslator.h"
 #include "PTHotKeys/PTKeyCombo.h"
 #include "PTHotKeys/UserDisplayAdditions.h"
 #include "PTHotKeys/VirtualKeyCodes.h"
 
-#include <QFile>
-#include <QTemporaryDir>
+#include <QCoreApplication>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
+#include <linux/input-event-codes.h>
 
 namespace {
 
-class UserDisplayAdditionsTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
+struct German : QTranslator { // as far as the modifier names go
+    QString translate(const char *context, const char *text, const char *, int) const override
     {
-        auto layout = std::make_unique<FakeKeyboardLayout>();
-        fake = layout.get();
-        fake->characters[1] = {{0, "a"}, {6, "z"}, {16, "y"}, {0x28, "k"}, {0x53, "1"},
-                               {0x12, "1"}, {0x6A, "?"}};
-        fake->characters[2] = {{0, "q"}, {6, "y"}, {16, "z"}, {0x28, "k"}, {0x53, "1"}};
-        PTKeyCodeTranslator::setLayoutSource(std::move(layout));
-        UserDisplayAdditions::setKeyCodesPath(QStringLiteral(":/PTKeyCodes.plist"));
+        return QByteArray(context) == "Translation" && QByteArray(text) == "Ctrl" ? "Strg" : QString();
     }
-    void TearDown() override
-    {
-        PTKeyCodeTranslator::setLayoutSource(nullptr);
-        UserDisplayAdditions::setKeyCodesPath(QStringLiteral(":/PTKeyCodes.plist"));
-    }
-
-    FakeKeyboardLayout *fake = nullptr;
+    bool isEmpty() const override { return false; }
 };
-
-QString u(const char16_t *text)
-{
-    return QString::fromUtf16(text);
-}
 
 } // namespace
 
-TEST_F(UserDisplayAdditionsTest, DescriptionsKeyEquivalentsAndMenuMasks)
+TEST(UserDisplayAdditions, LinuxNamesKeyEquivalentsAndMenuMasks)
 {
-    const QString all = u(u"\u2318\u2325^\u21E7"); // command, option, control, shift
-    EXPECT_EQ(UserDisplayAdditions::stringForModifiers(0x0100 | 0x0200 | 0x0800 | 0x1000), all);
-    EXPECT_EQ(UserDisplayAdditions::stringForModifiers(-1), all);
-    EXPECT_EQ(UserDisplayAdditions::stringForModifiers(0x8000), QString());
-
-    struct Case {
-        PTKeyCombo combo;
-        QString description;
-        QString keyEquivalent;
-    };
-    const Case cases[] = {
-        {PTKeyCombo(0, 0x0100), u(u"\u2318A"), "a"},
+    PTKeyCodeTranslator::setLayoutSource(std::make_unique<FixedUsKeyboardLayout>());
+    EXPECT_EQ(UserDisplayAdditions::stringForModifiers(-1), "Super+Ctrl+Alt+Shift+");
+    const struct { PTKeyCombo combo; QString description, keyEquivalent; } cases[] = {
+        {PTKeyCombo(0x13, 0x1800), "Ctrl+Alt+2", "2"},
+        {PTKeyCombo(0x12, 0x0300), "Super+Shift+1", "1"},
+        {PTKeyCombo(0, 0x0100), "Super+A", "a"}, // the A key is code 0
         {PTKeyCombo(0, 0), "(None)", "a"},
-        {PTKeyCombo::clearKeyCombo(), "(None)", ""},
-        {PTKeyCombo(0x28, 0x0300), u(u"\u2318\u21E7K"), "k"},
-        {PTKeyCombo(0x60, 0x8000), "F5", QString(QChar(0xF708))},
-        {PTKeyCombo(0x7A, 0x8000), "F1", QString(QChar(0xF704))},
-        {PTKeyCombo(0x7E, 0x1000 | 0x8000), u(u"^\u2191"), QString(QChar(0xF700))},
-        {PTKeyCombo(0x24, 0x0800), u(u"\u2325Return"), "return"},
-        {PTKeyCombo(0x75, 0x0100), u(u"\u2318Forward Delete"), QString(QChar(0x7F))},
-        {PTKeyCombo(0x6A, 0x0100), u(u"\u2318F16"), "f16"}, // no row: the lower-cased name
-        {PTKeyCombo(0x53, 0x0100), u(u"\u2318Pad 1"), "pad 1"},
+        {PTKeyCombo(), "(None)", ""},
+        {PTKeyCombo(0x60, 0x8000), "F5", QString(QChar(0xF708))}, // the function-key bit is no name
+        {PTKeyCombo(0x7E, 0x9000), QString::fromUtf16(u"Ctrl+\u2191"), QString(QChar(0xF700))},
+        {PTKeyCombo(0x75, 0x0100), "Super+Forward Delete", QString(QChar(0x7F))},
+        {PTKeyCombo(0x6A, 0x0800), "Alt+F16", "f16"}, // no equivalent: the lower-cased name
+        {PTKeyCombo(0x53, 0x0100), "Super+Pad 1", "pad 1"},
+        {PTKeyCombo(0x4C, 0x0100), "Super+Enter", "enter"}, // a keypad key named outright
     };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         EXPECT_EQ(c.combo.description(), c.description) << c.combo.keyCode();
         EXPECT_EQ(c.combo.keyEquivalent(), c.keyEquivalent) << c.combo.keyCode();
     }
-
     EXPECT_EQ(PTKeyCombo(0, -1).keyEquivalentModifierMask(), 0x1E0000u);
-    EXPECT_EQ(PTKeyCombo(0, 0x0100 | 0x0200).keyEquivalentModifierMask(), 0x120000u);
-    EXPECT_EQ(PTKeyCombo(0, 0x0800 | 0x1000).keyEquivalentModifierMask(), 0xC0000u);
-    EXPECT_EQ(PTKeyCombo(0, 0x8000).keyEquivalentModifierMask(), 0u);
+    EXPECT_EQ(PTKeyCombo(0, 0x8300).keyEquivalentModifierMask(), 0x120000u);
+    EXPECT_EQ(PTHotKey("Port 1", PTKeyCombo(0x12, 0x0100)).description(), "<PTHotKey: Port 1, Super+1>");
+
+    int argc = 1;
+    char name[] = "test", *argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    German german;
+    ASSERT_TRUE(QCoreApplication::installTranslator(&german));
+    EXPECT_EQ(PTKeyCombo(0x13, 0x1800).description(), "Strg+Alt+2");
 }
 
-TEST_F(UserDisplayAdditionsTest, KeypadPrefixLegacyTableAndHexadecimalNames)
-{
-    // Keypad Enter is named outright: the name wins over the prefix.
-    EXPECT_EQ(UserDisplayAdditions::stringForKeyCode(0x4C), QStringLiteral("Enter"));
-    QVariantMap map;
-    map["version"] = 1;
-    map["padKeyString"] = "Pad";
-    map["padKeys"] = QVariantList{"83", 36}; // numbers are not key texts
-    map["unmappedKeys"] = QVariantMap{{"83", "Keypad One"}};
-    EXPECT_EQ(UserDisplayAdditions::stringForKeyCodeNewKeyCodeMap(83, map), "Keypad One");
-    map["unmappedKeys"] = QVariantMap();
-    EXPECT_EQ(UserDisplayAdditions::stringForKeyCodeNewKeyCodeMap(83, map), "Pad 1");
-    EXPECT_EQ(UserDisplayAdditions::stringForKeyCodeNewKeyCodeMap(36, map), "");
-    fake->characters[1].remove(0x53); // a keypad key without a character keeps its prefix
-    EXPECT_EQ(UserDisplayAdditions::stringForKeyCodeNewKeyCodeMap(83, map), "Pad ");
-
-    const QVariantMap legacy{{"122", "F1"}};
-    EXPECT_EQ(UserDisplayAdditions::stringForKeyCodeLegacyKeyCodeMap(36, legacy), "24");
-    EXPECT_EQ(UserDisplayAdditions::stringForKeyCodeLegacyKeyCodeMap(122, legacy), "F1");
-    EXPECT_EQ(UserDisplayAdditions::stringForKeyCodeLegacyKeyCodeMap(-1, legacy), "FFFFFFFF");
-}
-
-TEST_F(UserDisplayAdditionsTest, MissingOrBrokenTableGivesHexAndIsRetried)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString path = dir.filePath("PTKeyCodes.plist");
-    const auto writeTable = [&](const QByteArray &content) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
-    };
-    UserDisplayAdditions::setKeyCodesPath(path);
-    EXPECT_EQ(UserDisplayAdditions::keyCodesDictionary(), nullptr);
-    EXPECT_EQ(UserDisplayAdditions::stringForKeyCode(122), "7A");
-    writeTable("<plist><dict><key>version</key"); // cut short
-    EXPECT_EQ(UserDisplayAdditions::stringForKeyCode(122), "7A");
-
-    // Fixed on disk: the next lookup loads it.
-    QFile shipped(":/PTKeyCodes.plist");
-    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
-    writeTable(shipped.readAll());
-    EXPECT_EQ(UserDisplayAdditions::stringForKeyCode(122), "F1");
-
-    // A legacy table (no version) is honoured.
-    writeTable("<plist><dict><key>36</key><string>Return</string></dict></plist>");
-    UserDisplayAdditions::setKeyCodesPath(path);
-    EXPECT_EQ(UserDisplayAdditions::stringForKeyCode(36), "Return");
-    EXPECT_EQ(UserDisplayAdditions::stringForKeyCode(122), "7A");
-}
-
-TEST_F(UserDisplayAdditionsTest, LayoutChangeTakesEffectAtTheNextLookupWithFreshState)
-{
-    EXPECT_EQ(UserDisplayAdditions::stringForKeyCode(6), "Z");
-    PTKeyCodeTranslator *first = PTKeyCodeTranslator::currentTranslator();
-    EXPECT_EQ(UserDisplayAdditions::stringForKeyCode(16), "Y");
-    EXPECT_EQ(PTKeyCodeTranslator::currentTranslator(), first); // same layout, same translator
-
-    fake->layout = 2;
-    fake->deadKeyStatesSeen.clear();
-    EXPECT_EQ(UserDisplayAdditions::stringForKeyCode(6), "Y");
-    EXPECT_EQ(UserDisplayAdditions::stringForKeyCode(16), "Z");
-    // A new translator starts from 0 and keeps its own state afterwards.
-    EXPECT_EQ(fake->deadKeyStatesSeen, (QList<quint32>{0, 1}));
-    EXPECT_EQ(PTKeyCodeTranslator::currentTranslator()->description(),
-              "PTKeyCodeTranslator layout=fake 2 (fake)");
-
-    // No layout to be had: no character, no crash; the names from the table still work.
-    fake->layout = 0;
-    EXPECT_EQ(UserDisplayAdditions::stringForKeyCode(6), "");
-    EXPECT_EQ(UserDisplayAdditions::stringForKeyCode(0x7A), "F1");
-}
-
-TEST_F(UserDisplayAdditionsTest, EveryStorableKeyHasAReadableNameUnderTheUsLayout)
+TEST(UserDisplayAdditions, EveryStorableKeyMapsBothWaysAndHasAName)
 {
     PTKeyCodeTranslator::setLayoutSource(std::make_unique<FixedUsKeyboardLayout>());
-    const QVariantMap *table = UserDisplayAdditions::keyCodesDictionary();
-    ASSERT_NE(table, nullptr);
-    const QVariantList padKeys = table->value("padKeys").toList();
-    for (int vk = 0; vk < 128; ++vk) {
-        if (VirtualKeyCodes::evdevForVirtualKeyCode(vk) < 0)
-            continue;
-        const QString name = UserDisplayAdditions::stringForKeyCode(vk);
-        EXPECT_FALSE(name.trimmed().isEmpty()) << "virtual key " << vk;
-        if (padKeys.contains(QString::number(vk))) {
-            EXPECT_TRUE(name.startsWith("Pad ") && name.size() == 5) << name.toStdString();
+    for (int vk = 0, evdev = 0; vk < 128; ++vk) {
+        if ((evdev = VirtualKeyCodes::evdevForVirtualKeyCode(vk)) >= 0) {
+            EXPECT_EQ(VirtualKeyCodes::virtualKeyCodeForEvdev(evdev), vk);
+            EXPECT_FALSE(UserDisplayAdditions::stringForKeyCode(vk).trimmed().isEmpty()) << vk;
         }
     }
-    EXPECT_EQ(UserDisplayAdditions::stringForKeyCode(0x31), "Space");
-    EXPECT_EQ(UserDisplayAdditions::stringForKeyCode(0x43), "Pad *");
+    EXPECT_EQ(VirtualKeyCodes::evdevForVirtualKeyCode(0x7A), KEY_F1);
+    UserDisplayAdditions::setKeyCodesPath("/nonexistent/PTKeyCodes.plist"); // no table: codes
+    EXPECT_EQ(UserDisplayAdditions::stringForKeyCode(0x7A), "7A");
+    UserDisplayAdditions::setKeyCodesPath(":/PTKeyCodes.plist");
 }
