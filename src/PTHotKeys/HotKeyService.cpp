@@ -1,13 +1,35 @@
-// HotKeyService: status texts and the choice of the session's implementation.
+// HotKeyService: status texts, the limitation notice and the making of the session's service.
 #include "PTHotKeys/HotKeyService.h"
 
-#include "PTHotKeys/UnavailableHotKeyService.h"
-#include "PTHotKeys/x11/QtXcbConnection.h"
-#include "PTHotKeys/x11/X11HotKeyService.h"
+#include "PTHotKeys/HotKeysLog.h"
+#include "PTHotKeys/SessionHotKeyChoice.h"
 
 #include <QCoreApplication>
 
 HotKeyService::~HotKeyService() = default;
+
+HotKeyGrant HotKeyService::grant(Handle) const
+{
+    return HotKeyGrant();
+}
+
+void HotKeyService::setLimitation(const QString &limitation)
+{
+    if (limitation == mLimitation)
+        return;
+    mLimitation = limitation;
+    // A warning, so that it reaches stderr without any logging rules: a user who starts the
+    // program from a terminal learns why a hot key does nothing.
+    if (!limitation.isEmpty())
+        qCWarning(tarvexHotkeys).noquote() << limitation;
+    notifyChanged(0);
+}
+
+void HotKeyService::notifyChanged(Handle handle) const
+{
+    if (mChangeHandler)
+        mChangeHandler(handle);
+}
 
 QString HotKeyService::statusText(int status)
 {
@@ -25,6 +47,11 @@ QString HotKeyService::statusText(int status)
                                            "Global hot keys are not available in this session.");
     case kStatusParamErr:
         return QCoreApplication::translate("Translation", "This key cannot be used as a hot key.");
+    case kStatusNotGranted:
+        return QCoreApplication::translate("Translation", "The desktop did not grant this hot key.");
+    case kStatusNoAnswer:
+        return QCoreApplication::translate("Translation",
+                                           "The desktop's shortcut service did not answer.");
     default:
         return QCoreApplication::translate("Translation", "The hot key could not be registered (error %1).")
             .arg(status);
@@ -33,7 +60,5 @@ QString HotKeyService::statusText(int status)
 
 std::unique_ptr<HotKeyService> HotKeyService::createForSession()
 {
-    if (xcb_connection_t *connection = qtXcbConnection())
-        return std::make_unique<X11HotKeyService>(connection);
-    return std::make_unique<UnavailableHotKeyService>();
+    return SessionHotKeyChoice::createService(SessionHotKeyChoice::currentSession());
 }

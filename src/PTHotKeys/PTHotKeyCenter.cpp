@@ -5,6 +5,7 @@
 
 #include "PTHotKeys/PTHotKey.h"
 
+#include <QCoreApplication>
 #include <QtDebug>
 
 #include <algorithm>
@@ -30,11 +31,30 @@ std::function<std::unique_ptr<HotKeyService>()> &serviceFactory()
 
 PTHotKeyCenter *gSharedHotKeyCenter = nullptr;
 
+// The desktop lists our hot keys by a stable id and shows their translated names: "Port 1"
+// becomes "port-1", described as the menu item it triggers.
+HotKeyPurpose purposeFor(const PTHotKey *hotKey)
+{
+    QString id = hotKey->identifier().toLower();
+    id.replace(QLatin1Char(' '), QLatin1Char('-'));
+    const QString name = hotKey->name().isEmpty() ? hotKey->identifier() : hotKey->name();
+    return {id, QCoreApplication::translate("Translation", name.toUtf8().constData())};
+}
+
 } // namespace
 
 PTHotKeyCenter::PTHotKeyCenter(std::unique_ptr<HotKeyService> service, QObject *parent)
     : QObject(parent), mService(std::move(service))
 {
+    mService->setChangeHandler([this](HotKeyService::Handle handle) {
+        if (handle == 0) {
+            emit limitationChanged(mService->limitation());
+            return;
+        }
+        const auto it = mHotKeys.constFind(handle);
+        if (it != mHotKeys.cend())
+            emit grantChanged(it->hotKey);
+    });
 }
 
 PTHotKeyCenter::~PTHotKeyCenter()
@@ -45,6 +65,7 @@ PTHotKeyCenter::~PTHotKeyCenter()
     }
     for (PTHotKey *hotKey : std::as_const(mSuspended))
         disconnect(hotKey, nullptr, this, nullptr);
+    mService->setChangeHandler(nullptr);
 }
 
 PTHotKeyCenter *PTHotKeyCenter::sharedCenter()
@@ -77,6 +98,7 @@ bool PTHotKeyCenter::registerHotKey(PTHotKey *hotKey)
         return true;
     if (allHotKeys().contains(hotKey))
         unregisterHotKey(hotKey);
+    mRefusals.remove(hotKey);
 
     const PTKeyCombo combo = hotKey->keyCombo();
     if (!combo.isValidHotKeyCombo())
@@ -97,21 +119,26 @@ bool PTHotKeyCenter::registerWithService(PTHotKey *hotKey)
     hotKeyID.signature = HotKeyService::kHotKeySignature;
     hotKeyID.id = issueId();
     HotKeyService::Handle handle = 0;
-    mLastStatus =
-        mService->registerEventHotKey(combo.keyCode(), combo.modifiers(), hotKeyID, &handle);
-    if (mLastStatus != 0)
+    mLastStatus = mService->registerEventHotKey(combo.keyCode(), combo.modifiers(), hotKeyID,
+                                                purposeFor(hotKey), &handle);
+    // A hot key destroyed while registered must not leave a grab that points nowhere, nor a
+    // refusal under an address that a new object may get.
+    connect(hotKey, &QObject::destroyed, this, &PTHotKeyCenter::forget, Qt::UniqueConnection);
+    if (mLastStatus != 0) {
+        mRefusals.insert(hotKey, mLastStatus);
         return false;
+    }
     PT_INVARIANT(handle != 0, "Null hot key handle from the service", false);
 
     mHotKeys.insert(handle, Registration{hotKey, hotKeyID.id});
-    // A hot key destroyed while registered must not leave a grab that points nowhere.
-    connect(hotKey, &QObject::destroyed, this, &PTHotKeyCenter::forget, Qt::UniqueConnection);
     updateEventHandler();
     return true;
 }
 
 void PTHotKeyCenter::unregisterHotKey(PTHotKey *hotKey)
 {
+    if (hotKey && mRefusals.remove(hotKey) > 0)
+        disconnect(hotKey, &QObject::destroyed, this, &PTHotKeyCenter::forget);
     if (!hotKey || !allHotKeys().contains(hotKey))
         return;
     if (mSuspended.removeAll(hotKey) > 0) {
@@ -137,6 +164,7 @@ void PTHotKeyCenter::forget(QObject *object)
         }
     }
     mSuspended.removeAll(object);
+    mRefusals.remove(object);
 }
 
 void PTHotKeyCenter::suspendAll()
@@ -164,15 +192,31 @@ void PTHotKeyCenter::resumeAll()
     const QList<PTHotKey *> suspended = std::exchange(mSuspended, {});
     QList<QPair<PTHotKey *, int>> lost;
     for (PTHotKey *hotKey : suspended) {
-        if (!registerWithService(hotKey)) {
-            disconnect(hotKey, &QObject::destroyed, this, &PTHotKeyCenter::forget);
+        if (!registerWithService(hotKey))
             lost.append({hotKey, mLastStatus});
-        }
     }
     mLastStatus = lastStatus;
     // Told after all are back, so a listener sees the center in its final state.
     for (const auto &[hotKey, status] : std::as_const(lost))
         emit registrationLost(hotKey, status);
+}
+
+HotKeyGrant PTHotKeyCenter::grantForHotKey(const PTHotKey *hotKey) const
+{
+    HotKeyGrant grant;
+    if (const int refused = mRefusals.value(hotKey)) {
+        grant.status = refused;
+    } else {
+        for (auto it = mHotKeys.cbegin(); it != mHotKeys.cend(); ++it) {
+            if (it->hotKey == hotKey) {
+                grant = mService->grant(it.key());
+                break;
+            }
+        }
+    }
+    if (grant.status != 0 && grant.reason.isEmpty())
+        grant.reason = HotKeyService::statusText(grant.status);
+    return grant;
 }
 
 QList<PTHotKey *> PTHotKeyCenter::allHotKeys() const

@@ -42,6 +42,15 @@ public:
     int lastRegistrationStatus() const { return mLastStatus; }
     QString lastRegistrationFailure() const { return HotKeyService::statusText(mLastStatus); }
 
+    // How the session treats a hot key: active (with the desktop's name of its key when the
+    // desktop chose it), still pending, or not active with the reason. Refusals of
+    // registerHotKey() and at the end of a suspension count too. A hot key with nothing
+    // registered (no valid combination, or unregistered) gets an empty, active grant.
+    // grantChanged() tells when it changes later (a desktop that answers in its own time).
+    HotKeyGrant grantForHotKey(const PTHotKey *hotKey) const;
+    // Why global hot keys are limited or unavailable in this session; empty when they work.
+    QString limitation() const { return mService->limitation(); }
+
     // Dispatches one event of the service; 0 or the status of reading its ID.
     int sendCarbonEvent(const HotKeyEvent &event);
 
@@ -60,6 +69,9 @@ signals:
     // A hot key whose grab the service refused when the suspension ended; it is no longer
     // registered, like a hot key whose registration was refused.
     void registrationLost(PTHotKey *hotKey, int status);
+    // grantForHotKey() of a registered hot key changed after registerHotKey() returned.
+    void grantChanged(PTHotKey *hotKey);
+    void limitationChanged(const QString &limitation);
 
 private:
     struct Registration {
@@ -83,4 +95,5 @@ private:
     int mLastStatus = 0;
     int mSuspendCount = 0;
     QList<PTHotKey *> mSuspended; // registered hot keys without grabs, in registration order
+    QHash<const QObject *, int> mRefusals; // hot keys whose last registration was refused
 };

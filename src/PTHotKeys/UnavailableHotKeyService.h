@@ -1,5 +1,6 @@
 // UnavailableHotKeyService: stands in where the session offers no global hot keys (Wayland
-// without X11, offscreen). It refuses every registration and says so once on stderr.
+// without the portal and without X11, offscreen). It refuses every registration; the reason
+// is its limitation text, set by whoever chose it.
 #pragma once
 
 #include "PTHotKeys/HotKeyService.h"
@@ -7,11 +8,12 @@
 class UnavailableHotKeyService : public HotKeyService
 {
 public:
-    int registerEventHotKey(qint32 keyCode, qint32 modifiers, HotKeyID id,
-                            Handle *outHandle) override;
+    int registerEventHotKey(qint32, qint32, HotKeyID, const HotKeyPurpose &,
+                            Handle *outHandle) override
+    {
+        *outHandle = 0;
+        return kStatusUnavailable;
+    }
     int unregisterEventHotKey(Handle) override { return 0; }
     int installEventHandler(EventHandler) override { return 0; }
-
-private:
-    bool mToldUser = false;
 };

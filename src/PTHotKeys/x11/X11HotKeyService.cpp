@@ -173,7 +173,7 @@ void X11HotKeyService::ungrabVariants(Grab &grab)
 }
 
 int X11HotKeyService::registerEventHotKey(qint32 keyCode, qint32 modifiers, HotKeyID id,
-                                          Handle *outHandle)
+                                          const HotKeyPurpose &, Handle *outHandle)
 {
     *outHandle = 0;
     if (mMappingStale)

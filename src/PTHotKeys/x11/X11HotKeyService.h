@@ -23,7 +23,7 @@ public:
     ~X11HotKeyService() override;
 
     int registerEventHotKey(qint32 keyCode, qint32 modifiers, HotKeyID id,
-                            Handle *outHandle) override;
+                            const HotKeyPurpose &purpose, Handle *outHandle) override;
     int unregisterEventHotKey(Handle handle) override;
     int installEventHandler(EventHandler handler) override;
 

@@ -1,9 +1,7 @@
 // A hot key target that records which actions arrived with which sender.
 #pragma once
 
-#include <QList>
 #include <QObject>
-#include <QString>
 
 class RecordingTarget : public QObject
 {

@@ -1,0 +1,179 @@
+// PortalHotKeyService against a stand-in portal (fake_portal.py) on the private session bus of
+// dbus-run-session: the calls and their order, binding only what the desktop lacks, an action
+// per press, edits, partial and refused grants, requests never answered, and a new session
+// after the desktop closed it or the portal restarted.
+#include "RecordingTarget.h"
+
+#include "PTHotKeys/FixedUsKeyboardLayout.h"
+#include "PTHotKeys/PTHotKey.h"
+#include "PTHotKeys/PTHotKeyCenter.h"
+#include "PTHotKeys/PTKeyCodeTranslator.h"
+#include "PTHotKeys/portal/PortalHotKeyService.h"
+#include "PTHotKeys/portal/XdgShortcutTrigger.h"
+
+#include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QProcess>
+#include <QtCore/qtestsupport_core.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Map = QVariantMap;
+QDBusConnection bus() { return QDBusConnection::sessionBus(); }
+QString python() { return qEnvironmentVariable("PORTAL_PYTHON", "python3"); }
+bool portalOnBus() { return bus().interface()->isServiceRegistered("org.freedesktop.portal.Desktop"); }
+template <typename F> bool waitFor(F done) { return QTest::qWaitFor(done, 20000); }
+
+struct Portal : ::testing::Test {
+    void TearDown() override
+    {
+        center.reset();
+        fake.kill();
+        fake.waitForFinished();
+        // The bus's word of its going is heard now, not by the next case's service.
+        ASSERT_TRUE(waitFor([] { return !portalOnBus(); }));
+        QCoreApplication::processEvents();
+    }
+    void start(int version, Map mode = {})
+    {
+        fake.start(python(), {qEnvironmentVariable("FAKE_PORTAL"), QString::number(version)});
+        ASSERT_TRUE(waitFor(portalOnBus));
+        mode["action"] = "configure";
+        control(mode);
+    }
+    QStringList control(const Map &request = {}) // plays the desktop; every call the portal had
+    {
+        QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.portal.Desktop",
+            "/org/freedesktop/portal/desktop", "cc.tarvex.FakePortal", "Control");
+        return bus().call(call << request).arguments().value(0).toStringList();
+    }
+    void registerAll(int version, int timeoutMs = PortalHotKeyService::kRequestTimeoutMs)
+    {
+        auto service = std::make_unique<PortalHotKeyService>(bus(), version);
+        service->setRequestTimeout(timeoutMs);
+        service->setReconnectDelay(0);
+        center = std::make_unique<PTHotKeyCenter>(std::move(service));
+        changes = 0;
+        QObject::connect(center.get(), &PTHotKeyCenter::grantChanged, [this] { ++changes; });
+        for (PTHotKey *hotKey : {&port1, &port2, &rotate}) {
+            hotKey->setTarget(&target);
+            hotKey->setAction(hotKey == &rotate ? "rotate" : "switchToPort1");
+            ASSERT_TRUE(center->registerHotKey(hotKey)); // the desktop answers later
+        }
+    }
+    bool settled()
+    {
+        return waitFor([this] {
+            return !(center->grantForHotKey(&port1).pending || center->grantForHotKey(&port2).pending
+                     || center->grantForHotKey(&rotate).pending);
+        });
+    }
+    bool press(const QString &id) // the desktop repeats Activated while a key is held
+    {
+        const qsizetype before = target.calls.size();
+        for (const char *action : {"press", "press", "release"})
+            control({{"action", action}, {"id", id}});
+        return waitFor([&] { return target.calls.size() > before; });
+    }
+
+    QProcess fake;
+    std::unique_ptr<PTHotKeyCenter> center;
+    int changes = 0;
+    RecordingTarget target;
+    PTHotKey port1{"Port 1", PTKeyCombo(0x12, 0x0100)};
+    PTHotKey port2{"Port 2", PTKeyCombo(0x13, 0x0300)};
+    PTHotKey rotate{"Rotate", PTKeyCombo(0x0F, 0x1800)};
+};
+
+} // namespace
+
+TEST(XdgShortcutTrigger, ModifierWordsAndKeysymNames)
+{
+    const std::tuple<qint32, qint32, const char *> cases[] = {
+        {0x12, 0x0300, "LOGO+SHIFT+1"}, {0, 0x1800, "CTRL+ALT+a"}, {0x60, 0x8000, "F5"},
+        {0x53, 0x1000, "CTRL+KP_1"}, {0x1B, 0x0100, "LOGO+minus"}, {0x34, 0x0100, ""}, // no key
+    };
+    for (const auto &[keyCode, modifiers, trigger] : cases)
+        EXPECT_EQ(XdgShortcutTrigger::fromKeyCombo(keyCode, modifiers), trigger);
+}
+
+TEST_F(Portal, BindsWhatTheDesktopLacksActsOncePerPressAndRebindsAnEdit)
+{
+    start(1, {{"early", true}, {"bound", Map{{"port-1", "Super+1"}}}});
+    ASSERT_EQ(PortalHotKeyService::probeVersion(bus(), PortalHotKeyService::applicationId()), 1);
+    registerAll(1);
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(control(), (QStringList{"Register cc.tarvex.TarvexCC", "CreateSession tarvexcc port-1,port-2,rotate",
+                                      "ListShortcuts", "BindShortcuts port-2=Port 2:LOGO+SHIFT+2 rotate=Rotate:CTRL+ALT+r"}));
+    EXPECT_EQ(center->grantForHotKey(&port1).trigger, "Super+1");
+    EXPECT_EQ(center->grantForHotKey(&port2).trigger, "desk LOGO+SHIFT+2");
+    EXPECT_TRUE(center->grantForHotKey(&rotate).isActive() && center->limitation().isEmpty());
+    ASSERT_TRUE(press("port-2") && press("rotate"));
+    EXPECT_EQ(target.calls, (QList<QPair<QString, QObject *>>{{"switchToPort1", &port2}, {"rotate", &rotate}}));
+
+    center->suspendAll(); // the capture panel: the same keys come back unasked
+    center->resumeAll();
+    port2.setKeyCombo(PTKeyCombo(0x14, 0x0300)); // version 1 has no settings to open: bind again
+    ASSERT_TRUE(center->registerHotKey(&port2));
+    EXPECT_TRUE(waitFor([&] { return control().value(4) == "BindShortcuts port-2=Port 2:LOGO+SHIFT+3"; }));
+    EXPECT_FALSE(center->grantForHotKey(&port2).note.isEmpty()); // the desktop's settings decide
+    control({{"action", "change"}, {"id", "port-2"}, {"trigger", "Super+F3"}});
+    EXPECT_TRUE(waitFor([&] { return center->grantForHotKey(&port2).trigger == "Super+F3"; }));
+}
+
+TEST_F(Portal, RefusalsAndSilenceLeaveBindingsNotActiveWithAReason)
+{
+    const int no = HotKeyService::kStatusNotGranted, late = HotKeyService::kStatusNoAnswer;
+    const struct { Map mode; int timeoutMs, port1, port2; bool limited; } cases[] = {
+        {{{"grant", QStringList{"port-1", "rotate"}}}, 30000, 0, no, false}, // a subset granted
+        {{{"refuse", Map{{"BindShortcuts", 1}}}}, 30000, no, no, false},      // cancelled
+        {{{"refuse", Map{{"BindShortcuts", 2}}}}, 30000, no, no, false},
+        {{{"refuse", Map{{"CreateSession", 2}}}}, 30000, no, no, true},
+        {{{"silent", "BindShortcuts"}}, 50, late, late, false},
+        {{{"silent", "ListShortcuts"}}, 50, late, late, true},
+        {Map(), 30000, HotKeyService::kStatusUnavailable, HotKeyService::kStatusUnavailable, true}, // no portal
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.mode.keys().join(' ').toStdString());
+        if (!c.mode.isEmpty())
+            start(1, c.mode);
+        registerAll(1, c.timeoutMs);
+        ASSERT_TRUE(settled() && changes > 0);
+        EXPECT_EQ(center->grantForHotKey(&port1).status, c.port1);
+        EXPECT_EQ(center->grantForHotKey(&port2).status, c.port2);
+        EXPECT_FALSE(center->grantForHotKey(&port2).reason.isEmpty());
+        EXPECT_EQ(!center->limitation().isEmpty(), c.limited) << center->limitation().toStdString();
+        TearDown();
+    }
+}
+
+TEST_F(Portal, ANewSessionAfterTheDesktopClosedItOrThePortalRestarted)
+{
+    start(2);
+    registerAll(2);
+    ASSERT_TRUE(settled());
+    port2.setKeyCombo(PTKeyCombo(0x14, 0x0300)); // version 2: the desktop's own settings open
+    ASSERT_TRUE(center->registerHotKey(&port2));
+    EXPECT_TRUE(waitFor([&] { return control().endsWith("ConfigureShortcuts"); }));
+    for (const auto &[action, sessions] : {std::pair("close", 2), std::pair("restart", 3)}) {
+        control({{"action", action}});
+        ASSERT_TRUE(waitFor([&] { return control().filter("CreateSession").size() == sessions; })) << action;
+        EXPECT_TRUE(settled() && center->grantForHotKey(&rotate).isActive() && press("rotate")) << action;
+    }
+    EXPECT_EQ(control().filter("BindShortcuts").size(), 1); // the desktop kept what it had bound
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    if (!bus().isConnected() || QProcess::execute(python(), {"-c", "import dbus, gi.repository.GLib"})) {
+        std::fprintf(stderr, "no session bus, or no python3-dbus / python3-gi: skipped\n");
+        return 77;
+    }
+    PTKeyCodeTranslator::setLayoutSource(std::make_unique<FixedUsKeyboardLayout>());
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,96 @@
+#!/usr/bin/env python3
+# A stand-in for the desktop portal's global shortcuts on a private session bus: records every
+# call, answers as configured; the test plays the desktop through Control(). Usage: VERSION
+import sys
+
+import dbus
+import dbus.lowlevel
+import dbus.service
+from dbus.mainloop.glib import DBusGMainLoop
+from gi.repository import GLib
+
+NAME, PATH, GS = 'org.freedesktop.portal.Desktop', '/org/freedesktop/portal/desktop', \
+    'org.freedesktop.portal.GlobalShortcuts'
+
+
+def listing(triggers):
+    return dbus.Array([(i, {'trigger_description': t}) for i, t in triggers.items()], signature='(sa{sv})')
+
+
+class Portal(dbus.service.Object):
+    def __init__(self, bus, version):
+        super().__init__(bus, PATH)
+        self.bus, self.version, self.name = bus, version, dbus.service.BusName(NAME, bus)
+        self.calls, self.mode, self.bound, self.session = [], {}, {}, None
+
+    def signal(self, path, interface, name, signature, *args):
+        message = dbus.lowlevel.SignalMessage(path, interface, name)
+        message.append(*args, signature=signature)
+        self.bus.send_message(message)
+
+    def answer(self, sender, options, results, call):
+        self.calls.append(call)
+        method = call.split()[0]
+        path = '%s/request/%s/%s' % (PATH, sender[1:].replace('.', '_'), options['handle_token'])
+        code = int(self.mode.get('refuse', {}).get(method, 0))
+        emit = lambda: self.signal(path, 'org.freedesktop.portal.Request', 'Response', 'ua{sv}', code,
+                                   results if code == 0 else {})
+        if method != self.mode.get('silent'):  # silent: never answered
+            emit() if self.mode.get('early') else GLib.idle_add(emit)  # early: before the reply
+        return dbus.ObjectPath(path)
+
+    @dbus.service.method('org.freedesktop.host.portal.Registry', in_signature='sa{sv}')
+    def Register(self, app_id, options):
+        self.calls.append('Register ' + app_id)
+
+    @dbus.service.method(dbus.PROPERTIES_IFACE, in_signature='ss', out_signature='v')
+    def Get(self, interface, prop):
+        return dbus.UInt32(self.version)
+
+    @dbus.service.method(GS, in_signature='a{sv}', out_signature='o', sender_keyword='sender')
+    def CreateSession(self, options, sender):
+        self.session = PATH + '/session/' + sender[1:].replace('.', '_') + '/' + options['session_handle_token']
+        return self.answer(sender, options, {'session_handle': self.session}, 'CreateSession %s %s' % (
+            options['session_handle_token'], ','.join(s[0] for s in options['shortcuts'])))
+
+    @dbus.service.method(GS, in_signature='oa{sv}', out_signature='o', sender_keyword='sender')
+    def ListShortcuts(self, session, options, sender):
+        return self.answer(sender, options, {'shortcuts': listing(self.bound)}, 'ListShortcuts')
+
+    @dbus.service.method(GS, in_signature='oa(sa{sv})sa{sv}', out_signature='o', sender_keyword='sender')
+    def BindShortcuts(self, session, shortcuts, parent, options, sender):
+        granted = {i: 'desk ' + p['preferred_trigger'] for i, p in shortcuts if i in self.mode.get('grant', [i])}
+        if 'BindShortcuts' not in self.mode.get('refuse', {}):
+            self.bound.update(granted)
+        return self.answer(sender, options, {'shortcuts': listing(granted)}, 'BindShortcuts ' + ' '.join(
+            '%s=%s:%s' % (i, p['description'], p['preferred_trigger']) for i, p in shortcuts))
+
+    @dbus.service.method(GS, in_signature='osa{sv}')
+    def ConfigureShortcuts(self, session, parent, options):
+        self.calls.append('ConfigureShortcuts')
+
+    # mode: {early, grant [ids], refuse {method: code}, silent method, bound {id: trigger}}
+    @dbus.service.method('cc.tarvex.FakePortal', in_signature='a{sv}', out_signature='as')
+    def Control(self, request):
+        action, shortcut = request.get('action'), request.get('id')
+        if action == 'configure':
+            self.mode = request
+            self.bound.update(request.get('bound', {}))  # what the desktop kept from a last run
+        elif action in ('press', 'release'):
+            self.signal(PATH, GS, 'Activated' if action == 'press' else 'Deactivated', 'osta{sv}',
+                        self.session, shortcut, 0, {})
+        elif action == 'change':
+            self.bound[shortcut] = request['trigger']
+            self.signal(PATH, GS, 'ShortcutsChanged', 'oa(sa{sv})', self.session, listing({shortcut: request['trigger']}))
+        elif action == 'close':
+            self.signal(self.session, 'org.freedesktop.portal.Session', 'Closed', 'a{sv}', {})
+        elif action == 'restart':
+            self.name = None  # releases the name; the bus announces the new owner
+            self.name = dbus.service.BusName(NAME, self.bus)
+        return self.calls
+
+
+if __name__ == '__main__':
+    DBusGMainLoop(set_as_default=True)
+    portal = Portal(dbus.SessionBus(), int(sys.argv[1]))
+    GLib.MainLoop().run()
