@@ -1,5 +1,5 @@
-// XdgShortcutTrigger: a key combination in the shortcut syntax of the XDG specifications
-// ("LOGO+SHIFT+1", "CTRL+ALT+a"), as the desktop portal takes a preferred trigger.
+// XdgShortcutTrigger: a key combination in the XDG shortcuts syntax ("LOGO+SHIFT+1",
+// "CTRL+ALT+a"), the form in which the desktop portal takes a preferred trigger.
 #pragma once
 
 #include <QString>

@@ -20,11 +20,10 @@ constexpr quint16 kCoreModifierBits = 0xFF;
 
 } // namespace
 
-X11HotKeyService::X11HotKeyService(xcb_connection_t *connection, AutoRepeat autoRepeat)
+X11HotKeyService::X11HotKeyService(xcb_connection_t *connection)
     : mConnection(connection), mRoot(qtXcbRootWindow(connection))
 {
-    if (autoRepeat == AutoRepeat::Detectable)
-        enableDetectableAutoRepeat();
+    enableDetectableAutoRepeat();
     readModifierMapping();
     // Installed at once (not only with the handler) so keymap changes are followed even
     // before the first hot key exists.

@@ -13,13 +13,8 @@
 class X11HotKeyService : public HotKeyService, public QAbstractNativeEventFilter
 {
 public:
-    enum class AutoRepeat {
-        Detectable,   // ask the server for presses without releases while a key repeats
-        ServerDefault // leave the connection as it is (tests of the timestamp rule)
-    };
-
-    explicit X11HotKeyService(xcb_connection_t *connection,
-                              AutoRepeat autoRepeat = AutoRepeat::Detectable);
+    // Asks the server for presses without releases while a key repeats (detectable autorepeat).
+    explicit X11HotKeyService(xcb_connection_t *connection);
     ~X11HotKeyService() override;
 
     int registerEventHotKey(qint32 keyCode, qint32 modifiers, HotKeyID id,

@@ -9,7 +9,6 @@
 #include "PTHotKeys/PTHotKeyCenter.h"
 #include "PTHotKeys/PTKeyCodeTranslator.h"
 #include "PTHotKeys/portal/PortalHotKeyService.h"
-#include "PTHotKeys/portal/XdgShortcutTrigger.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -37,21 +36,23 @@ struct Portal : ::testing::Test {
         ASSERT_TRUE(waitFor([] { return !portalOnBus(); }));
         QCoreApplication::processEvents();
     }
-    void start(int version, Map mode = {})
-    {
-        fake.start(python(), {qEnvironmentVariable("FAKE_PORTAL"), QString::number(version)});
-        ASSERT_TRUE(waitFor(portalOnBus));
-        mode["action"] = "configure";
-        control(mode);
-    }
     QStringList control(const Map &request = {}) // plays the desktop; every call the portal had
     {
         QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.portal.Desktop",
             "/org/freedesktop/portal/desktop", "cc.tarvex.FakePortal", "Control");
         return bus().call(call << request).arguments().value(0).toStringList();
     }
-    void registerAll(int version, int timeoutMs = PortalHotKeyService::kRequestTimeoutMs)
+    // Starts the stand-in (version 0: none); then, as the program does, tells the application id
+    // and asks for the interface's version; registers three hot keys and waits for the answers.
+    void run(int version, Map mode = {}, int timeoutMs = PortalHotKeyService::kRequestTimeoutMs)
     {
+        if (version > 0) {
+            fake.start(python(), {qEnvironmentVariable("FAKE_PORTAL"), QString::number(version)});
+            ASSERT_TRUE(waitFor(portalOnBus));
+            mode["action"] = "configure";
+            control(mode);
+        }
+        ASSERT_EQ(PortalHotKeyService::probeVersion(bus(), PortalHotKeyService::applicationId()), version);
         auto service = std::make_unique<PortalHotKeyService>(bus(), version);
         service->setRequestTimeout(timeoutMs);
         service->setReconnectDelay(0);
@@ -63,6 +64,7 @@ struct Portal : ::testing::Test {
             hotKey->setAction(hotKey == &rotate ? "rotate" : "switchToPort1");
             ASSERT_TRUE(center->registerHotKey(hotKey)); // the desktop answers later
         }
+        ASSERT_TRUE(settled());
     }
     bool settled()
     {
@@ -85,29 +87,16 @@ struct Portal : ::testing::Test {
     RecordingTarget target;
     PTHotKey port1{"Port 1", PTKeyCombo(0x12, 0x0100)};
     PTHotKey port2{"Port 2", PTKeyCombo(0x13, 0x0300)};
-    PTHotKey rotate{"Rotate", PTKeyCombo(0x0F, 0x1800)};
+    PTHotKey rotate{"Rotate", PTKeyCombo(0x53, 0x1800)}; // Ctrl+Alt+keypad 1
 };
 
 } // namespace
 
-TEST(XdgShortcutTrigger, ModifierWordsAndKeysymNames)
-{
-    const std::tuple<qint32, qint32, const char *> cases[] = {
-        {0x12, 0x0300, "LOGO+SHIFT+1"}, {0, 0x1800, "CTRL+ALT+a"}, {0x60, 0x8000, "F5"},
-        {0x53, 0x1000, "CTRL+KP_1"}, {0x1B, 0x0100, "LOGO+minus"}, {0x34, 0x0100, ""}, // no key
-    };
-    for (const auto &[keyCode, modifiers, trigger] : cases)
-        EXPECT_EQ(XdgShortcutTrigger::fromKeyCombo(keyCode, modifiers), trigger);
-}
-
 TEST_F(Portal, BindsWhatTheDesktopLacksActsOncePerPressAndRebindsAnEdit)
 {
-    start(1, {{"early", true}, {"bound", Map{{"port-1", "Super+1"}}}});
-    ASSERT_EQ(PortalHotKeyService::probeVersion(bus(), PortalHotKeyService::applicationId()), 1);
-    registerAll(1);
-    ASSERT_TRUE(settled());
+    run(1, {{"early", true}, {"bound", Map{{"port-1", "Super+1"}}}});
     EXPECT_EQ(control(), (QStringList{"Register cc.tarvex.TarvexCC", "CreateSession tarvexcc port-1,port-2,rotate",
-                                      "ListShortcuts", "BindShortcuts port-2=Port 2:LOGO+SHIFT+2 rotate=Rotate:CTRL+ALT+r"}));
+                                      "ListShortcuts", "BindShortcuts port-2=Port 2:LOGO+SHIFT+2 rotate=Rotate:CTRL+ALT+KP_1"}));
     EXPECT_EQ(center->grantForHotKey(&port1).trigger, "Super+1");
     EXPECT_EQ(center->grantForHotKey(&port2).trigger, "desk LOGO+SHIFT+2");
     EXPECT_TRUE(center->grantForHotKey(&rotate).isActive() && center->limitation().isEmpty());
@@ -116,9 +105,9 @@ TEST_F(Portal, BindsWhatTheDesktopLacksActsOncePerPressAndRebindsAnEdit)
 
     center->suspendAll(); // the capture panel: the same keys come back unasked
     center->resumeAll();
-    port2.setKeyCombo(PTKeyCombo(0x14, 0x0300)); // version 1 has no settings to open: bind again
+    port2.setKeyCombo(PTKeyCombo(0x60, 0x8000)); // F5; version 1 has no settings to open: bind again
     ASSERT_TRUE(center->registerHotKey(&port2));
-    EXPECT_TRUE(waitFor([&] { return control().value(4) == "BindShortcuts port-2=Port 2:LOGO+SHIFT+3"; }));
+    EXPECT_TRUE(waitFor([&] { return control().value(4) == "BindShortcuts port-2=Port 2:F5"; }));
     EXPECT_FALSE(center->grantForHotKey(&port2).note.isEmpty()); // the desktop's settings decide
     control({{"action", "change"}, {"id", "port-2"}, {"trigger", "Super+F3"}});
     EXPECT_TRUE(waitFor([&] { return center->grantForHotKey(&port2).trigger == "Super+F3"; }));
@@ -130,7 +119,6 @@ TEST_F(Portal, RefusalsAndSilenceLeaveBindingsNotActiveWithAReason)
     const struct { Map mode; int timeoutMs, port1, port2; bool limited; } cases[] = {
         {{{"grant", QStringList{"port-1", "rotate"}}}, 30000, 0, no, false}, // a subset granted
         {{{"refuse", Map{{"BindShortcuts", 1}}}}, 30000, no, no, false},      // cancelled
-        {{{"refuse", Map{{"BindShortcuts", 2}}}}, 30000, no, no, false},
         {{{"refuse", Map{{"CreateSession", 2}}}}, 30000, no, no, true},
         {{{"silent", "BindShortcuts"}}, 50, late, late, false},
         {{{"silent", "ListShortcuts"}}, 50, late, late, true},
@@ -138,10 +126,8 @@ TEST_F(Portal, RefusalsAndSilenceLeaveBindingsNotActiveWithAReason)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.mode.keys().join(' ').toStdString());
-        if (!c.mode.isEmpty())
-            start(1, c.mode);
-        registerAll(1, c.timeoutMs);
-        ASSERT_TRUE(settled() && changes > 0);
+        run(c.mode.isEmpty() ? 0 : 1, c.mode, c.timeoutMs);
+        EXPECT_GT(changes, 0);
         EXPECT_EQ(center->grantForHotKey(&port1).status, c.port1);
         EXPECT_EQ(center->grantForHotKey(&port2).status, c.port2);
         EXPECT_FALSE(center->grantForHotKey(&port2).reason.isEmpty());
@@ -152,9 +138,7 @@ TEST_F(Portal, RefusalsAndSilenceLeaveBindingsNotActiveWithAReason)
 
 TEST_F(Portal, ANewSessionAfterTheDesktopClosedItOrThePortalRestarted)
 {
-    start(2);
-    registerAll(2);
-    ASSERT_TRUE(settled());
+    run(2);
     port2.setKeyCombo(PTKeyCombo(0x14, 0x0300)); // version 2: the desktop's own settings open
     ASSERT_TRUE(center->registerHotKey(&port2));
     EXPECT_TRUE(waitFor([&] { return control().endsWith("ConfigureShortcuts"); }));

@@ -13,10 +13,7 @@ using Combos = QList<QPair<qint32, qint32>>;
 class FakeHotKeyService : public HotKeyService
 {
 public:
-    struct Registration {
-        qint32 keyCode, modifiers;
-        HotKeyID id;
-    };
+    struct Registration { qint32 keyCode, modifiers; HotKeyID id; };
     QMap<Handle, Registration> registrations; // handles only grow: this is registration order
     Combos refused;                           // combinations this service will not take
     int registerCalls = 0, handlerInstalls = 0;

@@ -6,7 +6,6 @@
 class RecordingTarget : public QObject
 {
     Q_OBJECT
-
 public:
     QList<QPair<QString, QObject *>> calls;
 
