@@ -48,7 +48,8 @@ QString HotKeyService::statusText(int status)
     case kStatusParamErr:
         return QCoreApplication::translate("Translation", "This key cannot be used as a hot key.");
     case kStatusNotGranted:
-        return QCoreApplication::translate("Translation", "The desktop did not grant this hot key.");
+        return QCoreApplication::translate("Translation",
+                                           "The desktop did not grant this hot key.");
     case kStatusNoAnswer:
         return QCoreApplication::translate("Translation",
                                            "The desktop's shortcut service did not answer.");

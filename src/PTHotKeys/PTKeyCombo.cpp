@@ -60,7 +60,8 @@ PTKeyCombo PTKeyCombo::keyComboWithPlistRepresentation(const QJsonValue &stored)
         return clearKeyCombo();
 
     // Key code 0 is an ordinary key; only "no key" (missing or negative) becomes -1.
-    const qint32 code = keyEntry == Entry::Missing || keyCode < 0 ? -1 : static_cast<qint32>(keyCode);
+    const qint32 code =
+        keyEntry == Entry::Missing || keyCode < 0 ? -1 : static_cast<qint32>(keyCode);
     // Bits that name no modifier are dropped: they must not turn a bare key (which the user
     // types) into a hot key.
     qint32 mask = modEntry == Entry::Missing || modifiers <= 0

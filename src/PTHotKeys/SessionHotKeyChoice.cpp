@@ -47,7 +47,8 @@ SessionHotKeyChoice::Choice SessionHotKeyChoice::choose(const Session &session)
 SessionHotKeyChoice::Session SessionHotKeyChoice::currentSession()
 {
     Session session;
-    session.wayland = qgetenv("XDG_SESSION_TYPE") == "wayland" || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    session.wayland = qgetenv("XDG_SESSION_TYPE") == "wayland"
+        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     session.x11 = qtXcbConnection() != nullptr;
     if (session.wayland) {
         session.portalVersion = PortalHotKeyService::probeVersion(

@@ -73,9 +73,9 @@ int PortalHotKeyService::probeVersion(const QDBusConnection &bus, const QString 
     registration << applicationId << QVariantMap();
     QDBusConnection(bus).send(registration);
 
-    QDBusMessage get = QDBusMessage::createMethodCall(kPortalService, kPortalPath,
-                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Get"));
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        kPortalService, kPortalPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("Get"));
     get << kShortcutsInterface << QStringLiteral("version");
     const QDBusMessage reply = QDBusConnection(bus).call(get, QDBus::Block, timeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
@@ -100,8 +100,8 @@ PortalHotKeyService::PortalHotKeyService(const QDBusConnection &bus, int version
     connect(&mReconnectTimer, &QTimer::timeout, this, &PortalHotKeyService::sync);
 
     // QDBusMessage slots: a QDBusObjectPath parameter would need a metatype registered first.
-    mBus.connect(kPortalService, kPortalPath, kShortcutsInterface, QStringLiteral("Activated"), this,
-                 SLOT(onActivated(QDBusMessage)));
+    mBus.connect(kPortalService, kPortalPath, kShortcutsInterface, QStringLiteral("Activated"),
+                 this, SLOT(onActivated(QDBusMessage)));
     mBus.connect(kPortalService, kPortalPath, kShortcutsInterface, QStringLiteral("Deactivated"),
                  this, SLOT(onDeactivated(QDBusMessage)));
     mBus.connect(kPortalService, kPortalPath, kShortcutsInterface,
@@ -141,7 +141,8 @@ int PortalHotKeyService::registerEventHotKey(qint32 keyCode, qint32 modifiers, H
         shortcut.note.clear();
     }
     const Handle handle = ++mLastHandle;
-    mRegistrations.insert(handle, Registration{id, purpose.shortcutId, purpose.description, trigger});
+    mRegistrations.insert(handle,
+                          Registration{id, purpose.shortcutId, purpose.description, trigger});
     *outHandle = handle;
     scheduleSync();
     return 0;
@@ -218,12 +219,14 @@ void PortalHotKeyService::sync()
     for (const QString &id : ids) {
         Shortcut &shortcut = mShortcuts[id];
         if (!shortcut.bound && !shortcut.bindAsked) {
+            shortcut.edited = false; // the bind carries the new key
             toBind.append(id);
         } else if (shortcut.bound && shortcut.edited && mVersion < 2) {
             // Version 1 has no way to open the desktop's settings: bind again and say where
             // the key is really changed.
             shortcut.edited = false;
-            shortcut.note = tx("The desktop decides the key: change it in the desktop's keyboard settings.");
+            shortcut.note =
+                tx("The desktop decides the key: change it in the desktop's keyboard settings.");
             toBind.append(id);
         }
     }
@@ -322,10 +325,13 @@ void PortalHotKeyService::send(Step step, const QString &method, QVariantList ar
 void PortalHotKeyService::subscribeResponse(const QString &path, bool subscribe)
 {
     const QString signal = QStringLiteral("Response");
-    if (subscribe)
-        mBus.connect(kPortalService, path, kRequestInterface, signal, this, SLOT(onResponse(QDBusMessage)));
-    else
-        mBus.disconnect(kPortalService, path, kRequestInterface, signal, this, SLOT(onResponse(QDBusMessage)));
+    if (subscribe) {
+        mBus.connect(kPortalService, path, kRequestInterface, signal, this,
+                     SLOT(onResponse(QDBusMessage)));
+    } else {
+        mBus.disconnect(kPortalService, path, kRequestInterface, signal, this,
+                        SLOT(onResponse(QDBusMessage)));
+    }
 }
 
 void PortalHotKeyService::methodReplied(QDBusPendingCallWatcher *watcher, quint64 serial)
@@ -335,11 +341,11 @@ void PortalHotKeyService::methodReplied(QDBusPendingCallWatcher *watcher, quint6
         return; // answered before its reply, or given up
     const QDBusMessage reply = watcher->reply();
     if (reply.type() == QDBusMessage::ErrorMessage) {
-        failRequest(kStatusUnavailable,
-                    tx("The desktop's shortcut service reported an error: %1").arg(reply.errorMessage()));
+        failRequest(kStatusUnavailable, tx("The desktop's shortcut service reported an error: %1")
+                                            .arg(reply.errorMessage()));
         return;
     }
-    // Portals before 0.9 chose the request path themselves: follow it.
+    // A portal that chose another request path than the one asked for: follow it.
     const QString path = pathText(reply.arguments().value(0));
     if (!path.isEmpty() && path != mRequest->path) {
         subscribeResponse(mRequest->path, false);
@@ -356,17 +362,24 @@ void PortalHotKeyService::onResponse(const QDBusMessage &message)
     finishRequest(arguments.value(0).toUInt(), qdbus_cast<QVariantMap>(arguments.value(1)));
 }
 
-void PortalHotKeyService::finishRequest(int code, const QVariantMap &results)
+PortalHotKeyService::Request PortalHotKeyService::endRequest()
 {
     const Request request = *mRequest;
     mRequestTimer.stop();
     subscribeResponse(request.path, false);
     mRequest.reset();
+    return request;
+}
+
+void PortalHotKeyService::finishRequest(int code, const QVariantMap &results)
+{
+    const Request request = endRequest();
     qCDebug(tarvexHotkeys) << "answer" << code << request.path << results;
 
     switch (request.step) {
     case Step::CreateSession:
-        mSession = code == 0 ? pathText(results.value(QStringLiteral("session_handle"))) : QString();
+        mSession = code == 0 ? pathText(results.value(QStringLiteral("session_handle")))
+                             : QString();
         if (mSession.isEmpty()) {
             sessionFailed(kStatusNotGranted, answerText(code));
             return;
@@ -404,10 +417,7 @@ void PortalHotKeyService::failRequest(int status, const QString &reason)
 {
     if (!mRequest)
         return;
-    const Request request = *mRequest;
-    mRequestTimer.stop();
-    subscribeResponse(request.path, false);
-    mRequest.reset();
+    const Request request = endRequest();
     qCDebug(tarvexHotkeys) << "request failed:" << request.path << reason;
     if (request.step != Step::BindShortcuts) {
         sessionFailed(status, reason);
@@ -507,11 +517,8 @@ void PortalHotKeyService::onPortalOwnerChanged(const QString &, const QString &o
 
 void PortalHotKeyService::resetSession()
 {
-    if (mRequest) {
-        mRequestTimer.stop();
-        subscribeResponse(mRequest->path, false);
-        mRequest.reset();
-    }
+    if (mRequest)
+        endRequest();
     if (!mSession.isEmpty()) {
         mBus.disconnect(kPortalService, mSession, kSessionInterface, QStringLiteral("Closed"), this,
                         SLOT(onSessionClosed(QDBusMessage)));

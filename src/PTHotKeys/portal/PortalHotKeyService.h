@@ -96,6 +96,7 @@ private:
               const QStringList &shortcutIds = {});
     void subscribeResponse(const QString &path, bool subscribe);
     void methodReplied(QDBusPendingCallWatcher *watcher, quint64 serial);
+    Request endRequest(); // the request out, no longer waited for
     void finishRequest(int code, const QVariantMap &results);
     void failRequest(int status, const QString &reason);
     void sessionFailed(int status, const QString &reason);
