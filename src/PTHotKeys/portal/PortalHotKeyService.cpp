@@ -255,7 +255,7 @@ void PortalHotKeyService::configureShortcuts()
     QDBusMessage call = portalCall(kShortcutsInterface, QStringLiteral("ConfigureShortcuts"));
     call << QVariant::fromValue(QDBusObjectPath(mSession)) << QString() << QVariantMap();
     auto *watcher = new QDBusPendingCallWatcher(mBus.asyncCall(call, mRequestTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [](QDBusPendingCallWatcher *w) {
         w->deleteLater();
         if (!w->isError())
             return;

@@ -142,9 +142,10 @@ TEST_F(Portal, ANewSessionAfterTheDesktopClosedItOrThePortalRestarted)
     port2.setKeyCombo(PTKeyCombo(0x14, 0x0300)); // version 2: the desktop's own settings open
     ASSERT_TRUE(center->registerHotKey(&port2));
     EXPECT_TRUE(waitFor([&] { return control().endsWith("ConfigureShortcuts"); }));
-    for (const auto &[action, sessions] : {std::pair("close", 2), std::pair("restart", 3)}) {
+    for (const auto &step : {std::pair("close", 2), std::pair("restart", 3)}) {
+        const char *action = step.first;
         control({{"action", action}});
-        ASSERT_TRUE(waitFor([&] { return control().filter("CreateSession").size() == sessions; })) << action;
+        ASSERT_TRUE(waitFor([&] { return control().filter("CreateSession").size() == step.second; })) << action;
         EXPECT_TRUE(settled() && center->grantForHotKey(&rotate).isActive() && press("rotate")) << action;
     }
     EXPECT_EQ(control().filter("BindShortcuts").size(), 1); // the desktop kept what it had bound
