@@ -2,8 +2,9 @@
 // takes the sender can be a hot key's action.
 #include "PTHotKeys/PTHotKey.h"
 
+#include "PTHotKeys/HotKeysLog.h"
+
 #include <QMetaObject>
-#include <QtDebug>
 
 PTHotKey::PTHotKey(QObject *parent) : PTHotKey(QString(), PTKeyCombo::clearKeyCombo(), parent)
 {
@@ -22,8 +23,8 @@ void PTHotKey::invoke()
         return;
     if (!QMetaObject::invokeMethod(mTarget.data(), mAction.constData(), Qt::DirectConnection,
                                    Q_ARG(QObject *, this)))
-        qWarning("PTHotKey %s: %s has no method %s(QObject*)", qPrintable(mIdentifier),
-                 mTarget->metaObject()->className(), mAction.constData());
+        qCWarning(tarvexHotkeys, "PTHotKey %s: %s has no method %s(QObject*)",
+                  qPrintable(mIdentifier), mTarget->metaObject()->className(), mAction.constData());
 }
 
 QString PTHotKey::description() const

@@ -3,10 +3,10 @@
 // registrations, so an event still queued for a hot key that is gone invokes nothing.
 #include "PTHotKeys/PTHotKeyCenter.h"
 
+#include "PTHotKeys/HotKeysLog.h"
 #include "PTHotKeys/PTHotKey.h"
 
 #include <QCoreApplication>
-#include <QtDebug>
 
 #include <algorithm>
 #include <utility>
@@ -15,7 +15,7 @@
 #define PT_INVARIANT(condition, text, ...)                                                  \
     do {                                                                                    \
         if (!(condition)) {                                                                 \
-            qCritical("PTHotKeys/PTHotKeyCenter:%d: %s", __LINE__, text);                  \
+            qCCritical(tarvexHotkeys, "PTHotKeys/PTHotKeyCenter:%d: %s", __LINE__, text);  \
             Q_ASSERT_X(false, "PTHotKeyCenter", text);                                      \
             return __VA_ARGS__;                                                             \
         }                                                                                   \
