@@ -1,5 +1,4 @@
-// The simulated switch's firmware side: record assembly and checks, refusals, restart, and
-// the ports a model accepts. Other tests trust its log and answers, so it is tested too.
+// The simulated switch's firmware and port handling: other tests trust its log and answers.
 #include "usb/sim/SimulatedSwitch.h"
 
 #include <gtest/gtest.h>
@@ -11,84 +10,53 @@ using tarvex::SimulatedSwitch;
 
 namespace {
 
-using Bytes = std::array<std::uint8_t, 8>;
+void send(SimulatedSwitch &sw, std::array<std::uint8_t, 8> bytes) { ASSERT_EQ(sw.handleOutputReport(1, bytes.data(), 8), 0); }
 
-void send(SimulatedSwitch &sw, Bytes bytes)
-{
-    ASSERT_EQ(sw.handleOutputReport(1, bytes.data(), 8), 0);
-}
-
-// Header, chunks and status query as the firmware transfer sends them; returns byte 3 of
-// the status answer.
+// Header, six-character chunks and status query as the firmware transfer sends them; returns
+// byte 3 of the status answer.
 int sendRecord(SimulatedSwitch &sw, const std::string &line, std::uint8_t command)
 {
-    const auto length = static_cast<std::uint8_t>(line.size() % 256);
-    if (command == 0xF0)
-        send(sw, {0x09, 0xC3, 0xF0, length, 0, 0, 0, 0});
-    else
-        send(sw, {0x09, 0xC2, command, length, 0, 0, 0, 0});
-    std::size_t pos = 0;
-    while (pos < line.size()) {
+    send(sw, {0x09, std::uint8_t(command == 0xF0 ? 0xC3 : 0xC2), command, std::uint8_t(line.size()), 0, 0, 0, 0});
+    for (std::size_t pos = 0; pos < line.size(); pos += 6) {
         const std::size_t n = std::min<std::size_t>(6, line.size() - pos);
-        Bytes chunk{0x09, static_cast<std::uint8_t>(line.size() - pos > 6 ? 0xC6 : 0x80 + n), 0, 0, 0, 0, 0, 0};
-        for (std::size_t i = 0; i < n; ++i)
-            chunk[2 + i] = static_cast<std::uint8_t>(line[pos + i]);
+        std::array<std::uint8_t, 8> chunk{0x09, std::uint8_t(line.size() - pos > 6 ? 0xC6 : 0x80 + n)};
+        std::copy_n(line.begin() + std::ptrdiff_t(pos), n, chunk.begin() + 2);
         send(sw, chunk);
-        pos += n;
     }
     send(sw, {0x09, 0x81, 0xFF, 0, 0, 0, 0, 0});
-    Bytes answer{};
+    std::array<std::uint8_t, 8> answer{};
     int stored = 8;
     EXPECT_EQ(sw.handleInputReport(1, 9, answer.data(), &stored, 100), 0);
     return static_cast<std::int8_t>(answer[3]);
 }
 
-const std::string kHeader = "S00600004844521B";
+const std::string kHeader = "S00600004844521B", kEnd = "S9030000FC";
 const std::string kData = "S1130000285F245F2212226A000424290008237C2A";
-const std::string kEnd = "S9030000FC";
 
 } // namespace
 
-TEST(SimulatedSwitch, AcceptsAWholeTransferAndAdoptsTheNewVersionOnRestart)
+TEST(SimulatedSwitch, JudgesEveryRecordAndAdoptsTheNewVersionOnlyAfterAFlawlessTransfer)
 {
-    SimulatedSwitch sw("1", 1, 1, 4);
-    sw.setVersionAfterRestart(1, 5);
-    send(sw, {0x09, 0x01, 0x08, 0, 0, 0, 0, 0});
-    EXPECT_EQ(sendRecord(sw, kHeader, 0xF0), 0);
-    EXPECT_EQ(sendRecord(sw, kData + "\r", 0xF1), 0); // a CR-LF file's CR travels with the line
-    EXPECT_EQ(sendRecord(sw, kEnd, 0xF2), 0);
-    send(sw, {0x09, 0x01, 0x08, 0, 0, 0, 0, 0});
-    send(sw, {0x09, 0x01, 0xFE, 0, 0, 0, 0, 0});
-    EXPECT_EQ(sw.restartCount(), 1);
-    EXPECT_EQ(sw.firmwareMinor(), 5);
-    EXPECT_EQ(sw.receivedRecords(), (std::vector<std::string>{kHeader, kData + "\r", kEnd}));
-}
-
-TEST(SimulatedSwitch, JudgesChecksumLengthAndStartAndHonoursAnInjectedRefusal)
-{
-    SimulatedSwitch sw("1");
-    sw.setVersionAfterRestart(2, 0);
-    EXPECT_EQ(sendRecord(sw, kHeader, 0xF0), SimulatedSwitch::kStatusNotStarted);
-    send(sw, {0x09, 0x01, 0x08, 0, 0, 0, 0, 0});
-    std::string bad = kData;
-    bad.back() = 'B';
-    EXPECT_EQ(sendRecord(sw, bad, 0xF1), SimulatedSwitch::kStatusChecksumError);
-    sw.refuseRecord(2, 3);
-    EXPECT_EQ(sendRecord(sw, kData, 0xF1), 0);
-    EXPECT_EQ(sendRecord(sw, kData, 0xF1), 3);
-    EXPECT_EQ(sendRecord(sw, kEnd, 0xF2), 0);
-    send(sw, {0x09, 0x01, 0xFE, 0, 0, 0, 0, 0});
-    EXPECT_EQ(sw.firmwareMajor(), 1); // a transfer with refused records changes nothing
-}
-
-TEST(SimulatedSwitch, SevenCharacterRecordEndsWithAOneCharacterChunkNotAStatusQuery)
-{
-    SimulatedSwitch sw("1");
-    send(sw, {0x09, 0x01, 0x08, 0, 0, 0, 0, 0});
-    // Not a valid S-record, but it must arrive whole: "S5" plus five characters.
-    EXPECT_EQ(sendRecord(sw, "S503000", 0xF1), SimulatedSwitch::kStatusChecksumError);
-    ASSERT_EQ(sw.receivedRecords().size(), 1u);
-    EXPECT_EQ(sw.receivedRecords()[0], "S503000");
+    for (const bool flawless : {true, false}) {
+        SimulatedSwitch sw("1", 1, 1, 4);
+        sw.setVersionAfterRestart(1, 5);
+        EXPECT_EQ(sendRecord(sw, kHeader, 0xF0), SimulatedSwitch::kStatusNotStarted);
+        send(sw, {0x09, 0x01, 0x08, 0, 0, 0, 0, 0});
+        EXPECT_EQ(sendRecord(sw, kHeader, 0xF0), 0);
+        EXPECT_EQ(sendRecord(sw, kData + "\r", 0xF1), 0); // a CR-LF file's CR travels with the line
+        if (!flawless) {
+            // Seven characters end with a one-character chunk, not a status query.
+            EXPECT_EQ(sendRecord(sw, "S503000", 0xF1), SimulatedSwitch::kStatusChecksumError);
+            sw.refuseRecord(3, 3);
+            EXPECT_EQ(sendRecord(sw, kData, 0xF1), 3);
+        }
+        EXPECT_EQ(sendRecord(sw, kEnd, 0xF2), 0);
+        send(sw, {0x09, 0x01, 0x08, 0, 0, 0, 0, 0});
+        send(sw, {0x09, 0x01, 0xFE, 0, 0, 0, 0, 0});
+        EXPECT_EQ(sw.restartCount(), 1);
+        EXPECT_EQ(sw.firmwareMinor(), flawless ? 5 : 4);
+        EXPECT_EQ(sw.receivedRecords().at(2), flawless ? kEnd : "S503000");
+    }
 }
 
 TEST(SimulatedSwitch, TakesOnlyThePortsItsModelHas)

@@ -1,22 +1,22 @@
-// Shared fixture for the usb tests: a simulated bus wired into the IOWarrior layer, and a
-// capture of what the layer prints on stderr.
+// Shared fixture for the usb tests: a simulated bus wired into the IOWarrior layer, and
+// captures of what the layer prints on stderr and logs in "tarvex.hid".
 #pragma once
 
 #include "usb/IOWarriorLib.h"
 #include "usb/sim/SimHidPlatform.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdint>
 #include <string>
 #include <vector>
 
 using Bytes = std::array<std::uint8_t, 8>;
 
-// What `run` printed on stderr (file descriptor 2, where the layer's diagnostics go).
+// What `run` printed on file descriptor 2, where the layer's fixed-format diagnostics go.
 template <typename F>
 std::string stderrOf(F &&run)
 {
@@ -25,28 +25,42 @@ std::string stderrOf(F &&run)
     return testing::internal::GetCapturedStderr();
 }
 
+// The "tarvex.hid" lines logged while `run` ran with the category's debug level on.
+template <typename F>
+std::vector<std::string> traceOf(F &&run)
+{
+    static std::vector<std::string> *lines = nullptr;
+    std::vector<std::string> captured;
+    lines = &captured;
+    QLoggingCategory::setFilterRules(QStringLiteral("tarvex.hid.debug=true"));
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext &context, const QString &text) {
+            if (qstrcmp(context.category, "tarvex.hid") == 0)
+                lines->push_back(text.toStdString());
+        });
+    run();
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+    return captured;
+}
+
 class UsbLayerTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
         IOWarriorSetPlatform(&sim);
-        IOWarriorSetDeviceAddedCallback(nullptr, nullptr);
-        IOWarriorSetDeviceRemovedCallback(nullptr, nullptr);
         ASSERT_EQ(IOWarriorInit(), 0);
     }
     void TearDown() override
     {
-        deliverNotifications();
+        QCoreApplication::processEvents();
         IOWarriorClearInterfaceList();
+        IOWarriorSetDeviceCallback(nullptr, nullptr);
         IOWarriorSetDeviceAddedCallback(nullptr, nullptr);
         IOWarriorSetDeviceRemovedCallback(nullptr, nullptr);
-        IOWarriorSetDeviceCallback(nullptr, nullptr);
         IOWarriorSetPlatform(nullptr);
     }
-
-    // Plug and unplug notifications arrive through the event loop.
-    static void deliverNotifications() { QCoreApplication::processEvents(); }
 
     static std::vector<IOWarriorListNodeStruct *> nodes()
     {
@@ -55,7 +69,6 @@ protected:
             result.push_back(node);
         return result;
     }
-
     // The handle of the index-th interface after a count (a rebuild when the list is dirty).
     static IOWarriorHIDDeviceInterface *interfaceAt(int index)
     {

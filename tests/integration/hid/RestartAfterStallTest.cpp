@@ -1,0 +1,115 @@
+// The firmware transfer's restart after a status read the switch never answered, through the
+// Linux backend: the stuck read keeps the interface busy, the restart waits for it and the
+// outcome says whether the restart got through. The pauses run on virtual time.
+#include "HidTestbed.h"
+#include "SRecordTestImages.h"
+#include "VirtualTransferClock.h"
+
+#include "switch/DefaultsStore.h"
+#include "switch/FirmwareTransfer.h"
+#include "usb/IOWarriorController.h"
+#include "usb/IOWarriorLib.h"
+#include "usb/linux/LinuxHidPlatform.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+
+using namespace tarvex;
+using namespace tarvex::test;
+
+namespace {
+
+// The Linux backend with a hook on the wait for a busy interface: the test decides there
+// whether the stuck read ends (as the kernel's own time-out would end it) or not.
+class WaitHookPlatform : public HidPlatform
+{
+public:
+    std::function<int(HidDevice &, int timeoutMs)> onWait;
+
+    int start(HotplugHandler handler) override { return mBackend.start(std::move(handler)); }
+    std::vector<HidInterfaceInfo> enumerate() override { return mBackend.enumerate(); }
+    std::unique_ptr<HidDevice> createInterface(const HidInterfaceInfo &info) override
+    {
+        return std::make_unique<Device>(mBackend.createInterface(info), onWait);
+    }
+
+private:
+    struct Device : HidDevice {
+        Device(std::unique_ptr<HidDevice> device, std::function<int(HidDevice &, int)> &hook)
+            : inner(std::move(device)), onWait(hook) {}
+        int open() override { return inner->open(); }
+        int setReport(const std::uint8_t *b, int n, int t) override { return inner->setReport(b, n, t); }
+        int getReport(std::uint8_t id, std::uint8_t *b, int *n, int t) override { return inner->getReport(id, b, n, t); }
+        int waitUntilIdle(int t) override { return onWait ? onWait(*inner, t) : inner->waitUntilIdle(t); }
+        std::string path() const override { return inner->path(); }
+        std::unique_ptr<HidDevice> inner;
+        std::function<int(HidDevice &, int)> &onWait;
+    };
+    LinuxHidPlatform mBackend;
+};
+
+class RestartAfterStall : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        bed.addChip({.serial = "000012AB"}, {&iface0, &control});
+        IOWarriorSetPlatform(&platform);
+        IOWarriorSetTimeouts(30000, 100); // writes never race the clock; the held read must time out
+        ASSERT_EQ(IOWarriorInit(), 0);
+        registry.findAttachedDevices();
+        defaults.setObjectForKey(QStringLiteral("Selected Switch"), QStringLiteral("000012AB"));
+        transfer.setClock(&clock);
+        control.setAnswerInput(false); // the first record's status read never comes back
+    }
+    void TearDown() override
+    {
+        control.releaseHeld(EIO);
+        IOWarriorClearInterfaceList();
+        IOWarriorSetPlatform(nullptr);
+        IOWarriorSetTimeouts(kIOWarriorWriteTimeoutMs, kIOWarriorReadTimeoutMs);
+    }
+    long restartReports() const
+    {
+        const auto writes = control.writes();
+        return std::count(writes.begin(), writes.end(), std::vector<std::uint8_t>{0x09, 0x01, 0xFE, 0, 0, 0, 0, 0});
+    }
+
+    EmulatedHidraw iface0, control;
+    HidTestbed bed;
+    WaitHookPlatform platform;
+    IOWarriorController registry;
+    QTemporaryDir dir;
+    DefaultsStore defaults{dir.filePath(QStringLiteral("defaults.json"))};
+    VirtualTransferClock clock;
+    FirmwareTransfer transfer{registry, defaults};
+};
+
+} // namespace
+
+TEST_F(RestartAfterStall, RestartWaitsUntilTheStuckReadHasEndedAndIsDelivered)
+{
+    platform.onWait = [&](HidDevice &device, int timeoutMs) {
+        EXPECT_GE(timeoutMs, 5000); // longer than the kernel keeps a read
+        EXPECT_EQ(device.waitUntilIdle(0), ETIMEDOUT); // still stuck when the restart is due
+        control.releaseHeld(EIO); // as the kernel's own time-out would end it
+        return device.waitUntilIdle(30000);
+    };
+    const FirmwareOutcome outcome = transfer.upgradeAndWait(SRecordTestImages::image(1));
+    EXPECT_EQ(outcome.kind(), FirmwareOutcome::Kind::NoAnswer);
+    EXPECT_TRUE(outcome.restartDelivered());
+    EXPECT_EQ(restartReports(), 1);
+}
+
+TEST_F(RestartAfterStall, InterfaceStillBusyAfterTheWaitMeansTheRestartWasNotDelivered)
+{
+    platform.onWait = [](HidDevice &device, int) { return device.waitUntilIdle(0); };
+    const FirmwareOutcome outcome = transfer.upgradeAndWait(SRecordTestImages::image(1));
+    EXPECT_FALSE(outcome.succeeded());
+    EXPECT_FALSE(outcome.restartDelivered());
+    EXPECT_EQ(restartReports(), 0);
+}
