@@ -12,23 +12,23 @@
 
 namespace tarvex::test {
 
+using Bytes = std::vector<std::uint8_t>;
+
 // Collects writes and answers HIDIOCGINPUT for one /dev node; runs on umockdev's thread.
 class EmulatedHidraw
 {
 public:
+    // Computes the input report (report ID first) from the writes received so far.
+    using Replier = std::function<Bytes(const std::vector<Bytes> &writes)>;
+
     EmulatedHidraw();
     ~EmulatedHidraw();
 
     UMockdevIoctlBase *handler() const { return mHandler; }
-    std::vector<std::vector<std::uint8_t>> writes() const;
-    // The reply to input-report requests (starting with the report ID); with
-    // answerInput false the requests are held unanswered until releaseHeld().
-    void setInputReply(std::vector<std::uint8_t> reply);
-    // When set, the reply is computed from the writes received so far (a device whose
-    // answer depends on the request that came before it); takes precedence over the above.
-    using Replier =
-        std::function<std::vector<std::uint8_t>(const std::vector<std::vector<std::uint8_t>> &)>;
+    std::vector<Bytes> writes() const;
     void setInputReplier(Replier replier);
+    void setInputReply(Bytes reply) { setInputReplier([reply](const auto &) { return reply; }); }
+    // With false, input requests are held unanswered until releaseHeld() fails them.
     void setAnswerInput(bool answer);
     void releaseHeld(int error);
 
@@ -38,8 +38,7 @@ private:
 
     UMockdevIoctlBase *mHandler;
     mutable std::mutex mMutex;
-    std::vector<std::vector<std::uint8_t>> mWrites;
-    std::vector<std::uint8_t> mReply;
+    std::vector<Bytes> mWrites;
     Replier mReplier;
     bool mAnswer = true;
     std::vector<UMockdevIoctlClient *> mHeld;
@@ -50,28 +49,25 @@ struct ChipLayout {
     std::uint16_t vendor = 0x1214;
     std::uint16_t product = 0x03EB;
     std::string serial = "00001234";
-    int usbPort = 1;              // 1-<port> in sysfs, usb-…-<port> in HID_PHYS
-    std::vector<int> hidrawNumbers = {0, 1}; // one per interface, interface 0 first
-    std::string descriptorHex = {}; // empty: usage page 1, usage 0
-    bool withUsbParents = true;   // virtual HID devices have none
+    int usbPort = 1;                          // 1-<port> in sysfs, usb-…-<port> in HID_PHYS
+    std::vector<int> hidrawNumbers = {0, 1};  // one per interface, interface 0 first
+    std::string descriptorHex = {};           // empty: usage page 1, usage 0
+    bool withUsbParents = true;               // virtual HID devices have none
 };
 
 class HidTestbed
 {
 public:
-    HidTestbed();
-    ~HidTestbed();
+    HidTestbed() : mBed(umockdev_testbed_new()) {}
+    ~HidTestbed() { g_object_unref(mBed); }
 
-    // Adds the chip's devices, attaching `emulation` (may be null) to each hidraw node in
-    // order. Returns the hidraw sysfs paths, interface 0 first.
-    std::vector<std::string> addChip(const ChipLayout &chip,
-                                     const std::vector<EmulatedHidraw *> &emulation = {});
-    // Unplugs one interface the way the kernel reports it: the hidraw node's remove event
-    // while sysfs still exists, then the devices go away leaf first.
+    // Adds the chip, attaching `emulation` (may be null) to its hidraw nodes in order.
+    // Returns the hidraw sysfs paths, interface 0 first.
+    std::vector<std::string> addChip(const ChipLayout &chip, const std::vector<EmulatedHidraw *> &emulation = {});
+    // Unplugs one interface the way the kernel reports it: the remove event while sysfs
+    // still exists, then the devices go away leaf first.
     void removeInterface(const std::string &hidrawSyspath);
-
-    static std::string devnode(int hidrawNumber);
-    // How many descriptors of this process are open on emulated nodes.
+    // How many descriptors of this process are open on emulated nodes (pseudo-terminals).
     static int openTerminalDescriptors();
 
 private:

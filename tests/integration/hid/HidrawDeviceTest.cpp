@@ -16,8 +16,6 @@ using namespace tarvex::test;
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
 const Bytes kPortSelect = {0x09, 0x03, 0x0B, 0x01, 0x01, 0x00, 0x00, 0x00};
 constexpr int kGenerousMs = 30000;
 

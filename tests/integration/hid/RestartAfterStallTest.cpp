@@ -76,7 +76,7 @@ protected:
     long restartReports() const
     {
         const auto writes = control.writes();
-        return std::count(writes.begin(), writes.end(), std::vector<std::uint8_t>{0x09, 0x01, 0xFE, 0, 0, 0, 0, 0});
+        return std::count(writes.begin(), writes.end(), Bytes{0x09, 0x01, 0xFE, 0, 0, 0, 0, 0});
     }
 
     EmulatedHidraw iface0, control;

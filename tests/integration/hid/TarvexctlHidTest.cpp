@@ -17,8 +17,6 @@ using namespace tarvex::test;
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
 ChildProcess::Result tarvexctl(const QStringList &arguments)
 {
     QProcessEnvironment env;

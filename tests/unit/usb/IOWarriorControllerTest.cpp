@@ -7,9 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <functional>
-
-using tarvex::SimulatedSwitch;
 
 class IOWarriorControllerTest : public UsbLayerTest
 {
@@ -72,42 +69,35 @@ TEST_F(IOWarriorControllerTest, StatusExchangeSendsRequestThenTransferThenReads)
 
 TEST_F(IOWarriorControllerTest, FailedExchangeStopsAtOnceAndLeavesTheReplyUntouched)
 {
-    // Unplugs the chip once it has received a report with this second byte.
-    const auto unplugAfter = [this](std::uint8_t byte1) {
-        return [this, byte1](SimulatedSwitch &sw) {
-            sw.setReportHook([this, byte1](const tarvex::SimReport &r) {
-                if (r.bytes[1] == byte1)
-                    sim.unplug("A");
-            });
-        };
-    };
+    // fault: -1 failing write, -2 unanswered read, else an unplug after the report with that byte 1
     const struct {
-        const char *name;
-        std::function<void(SimulatedSwitch &)> inject;
-        int status;
+        int fault, status;
         std::size_t reportsSent;
-    } faults[] = {
-        {"request write fails", [](SimulatedSwitch &sw) { sw.failNextWrite(EIO); }, EIO, 0},
-        {"read never answers", [](SimulatedSwitch &sw) { sw.setReadNeverAnswers(true); }, ETIMEDOUT, 2},
-        {"unplug between the writes", unplugAfter(0x02), ENODEV, 1},
-        {"unplug before the read", unplugAfter(0x06), ENODEV, 2},
-    };
-    for (const auto &fault : faults) {
-        SCOPED_TRACE(fault.name);
+    } cases[] = {{-1, EIO, 0}, {-2, ETIMEDOUT, 2}, {0x02, ENODEV, 1}, {0x06, ENODEV, 2}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.fault);
         auto a = sim.plug("A");
         QCoreApplication::processEvents();
         registry.findAttachedDevices();
         a->clearLog();
-        fault.inject(*a);
+        if (c.fault == -1)
+            a->failNextWrite(EIO);
+        else if (c.fault == -2)
+            a->setReadNeverAnswers(true);
+        else
+            a->setReportHook([&](const tarvex::SimReport &r) {
+                if (r.bytes[1] == c.fault)
+                    sim.unplug("A");
+            });
         SwitchStatusRecord record;
         record.queryCode = 3;
         std::memset(record.reply, 0x5A, sizeof record.reply);
-        const std::string said = stderrOf(
-            [&] { EXPECT_EQ(registry.readValueFromIOWarrior(registry.deviceWithSerial("A"), record), -1); });
+        const std::string said =
+            stderrOf([&] { EXPECT_EQ(registry.readValueFromIOWarrior(registry.deviceWithSerial("A"), record), -1); });
         EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
-        EXPECT_EQ(record.result, fault.status);
+        EXPECT_EQ(record.result, c.status);
         EXPECT_TRUE(std::all_of(std::begin(record.reply), std::end(record.reply), [](auto b) { return b == 0x5A; }));
-        EXPECT_EQ(a->log().size(), fault.reportsSent);
+        EXPECT_EQ(a->log().size(), c.reportsSent);
         a->setReportHook(nullptr);
         sim.unplug("A");
     }
