@@ -9,6 +9,7 @@
 #include "switch/FirmwareTransfer.h"
 #include "usb/IOWarriorController.h"
 #include "usb/IOWarriorLib.h"
+#include "usb/linux/HidrawDevice.h"
 #include "usb/linux/LinuxHidPlatform.h"
 
 #include <QTemporaryDir>
@@ -23,33 +24,22 @@ using namespace tarvex::test;
 
 namespace {
 
-// The Linux backend with a hook on the wait for a busy interface: the test decides there
-// whether the stuck read ends (as the kernel's own time-out would end it) or not.
-class WaitHookPlatform : public HidPlatform
+// The Linux backend with a hook on the wait for a busy interface: there the test decides
+// whether the stuck read ends, as the kernel's own time-out would end it, or not.
+class WaitHookPlatform : public LinuxHidPlatform
 {
 public:
-    std::function<int(HidDevice &, int timeoutMs)> onWait;
+    std::function<int(HidrawDevice &, int timeoutMs)> onWait;
 
-    int start(HotplugHandler handler) override { return mBackend.start(std::move(handler)); }
-    std::vector<HidInterfaceInfo> enumerate() override { return mBackend.enumerate(); }
     std::unique_ptr<HidDevice> createInterface(const HidInterfaceInfo &info) override
     {
-        return std::make_unique<Device>(mBackend.createInterface(info), onWait);
+        struct Hooked : HidrawDevice {
+            Hooked(const std::string &path, WaitHookPlatform &p) : HidrawDevice(path), platform(p) {}
+            int waitUntilIdle(int timeoutMs) override { return platform.onWait(*this, timeoutMs); }
+            WaitHookPlatform &platform;
+        };
+        return std::make_unique<Hooked>(info.path, *this);
     }
-
-private:
-    struct Device : HidDevice {
-        Device(std::unique_ptr<HidDevice> device, std::function<int(HidDevice &, int)> &hook)
-            : inner(std::move(device)), onWait(hook) {}
-        int open() override { return inner->open(); }
-        int setReport(const std::uint8_t *b, int n, int t) override { return inner->setReport(b, n, t); }
-        int getReport(std::uint8_t id, std::uint8_t *b, int *n, int t) override { return inner->getReport(id, b, n, t); }
-        int waitUntilIdle(int t) override { return onWait ? onWait(*inner, t) : inner->waitUntilIdle(t); }
-        std::string path() const override { return inner->path(); }
-        std::unique_ptr<HidDevice> inner;
-        std::function<int(HidDevice &, int)> &onWait;
-    };
-    LinuxHidPlatform mBackend;
 };
 
 class RestartAfterStall : public ::testing::Test
@@ -93,11 +83,11 @@ protected:
 
 TEST_F(RestartAfterStall, RestartWaitsUntilTheStuckReadHasEndedAndIsDelivered)
 {
-    platform.onWait = [&](HidDevice &device, int timeoutMs) {
+    platform.onWait = [&](HidrawDevice &device, int timeoutMs) {
         EXPECT_GE(timeoutMs, 5000); // longer than the kernel keeps a read
-        EXPECT_EQ(device.waitUntilIdle(0), ETIMEDOUT); // still stuck when the restart is due
-        control.releaseHeld(EIO); // as the kernel's own time-out would end it
-        return device.waitUntilIdle(30000);
+        EXPECT_EQ(device.HidrawDevice::waitUntilIdle(0), ETIMEDOUT); // still stuck when the restart is due
+        control.releaseHeld(EIO);
+        return device.HidrawDevice::waitUntilIdle(30000);
     };
     const FirmwareOutcome outcome = transfer.upgradeAndWait(SRecordTestImages::image(1));
     EXPECT_EQ(outcome.kind(), FirmwareOutcome::Kind::NoAnswer);
@@ -107,7 +97,7 @@ TEST_F(RestartAfterStall, RestartWaitsUntilTheStuckReadHasEndedAndIsDelivered)
 
 TEST_F(RestartAfterStall, InterfaceStillBusyAfterTheWaitMeansTheRestartWasNotDelivered)
 {
-    platform.onWait = [](HidDevice &device, int) { return device.waitUntilIdle(0); };
+    platform.onWait = [](HidrawDevice &device, int) { return device.HidrawDevice::waitUntilIdle(0); };
     const FirmwareOutcome outcome = transfer.upgradeAndWait(SRecordTestImages::image(1));
     EXPECT_FALSE(outcome.succeeded());
     EXPECT_FALSE(outcome.restartDelivered());

@@ -3,7 +3,6 @@
 // (dbus-send) must not count as a resume.
 #include "SleepWatcher.h"
 
-#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QProcess>
@@ -18,8 +17,7 @@ TEST(SleepWatcher, HearsOnlyLogindsPrepareForSleep)
         if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
             GTEST_SKIP() << tool << " is not installed";
     QProcess daemon;
-    daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                 QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
+    daemon.start(QStringLiteral("dbus-daemon"), QStringLiteral("--session --nofork --nopidfile --print-address=1").split(' '));
     ASSERT_TRUE(daemon.waitForStarted());
     while (!daemon.canReadLine())
         ASSERT_TRUE(daemon.waitForReadyRead(30000)) << "dbus-daemon said nothing";
@@ -62,11 +60,4 @@ TEST(SleepWatcher, HearsOnlyLogindsPrepareForSleep)
     QDBusConnection::disconnectFromBus(QStringLiteral("logind"));
     daemon.kill();
     daemon.waitForFinished();
-}
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }
