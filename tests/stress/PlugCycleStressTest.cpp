@@ -43,7 +43,7 @@ public:
         while (sim.pendingNotifications() > 0)
             QCoreApplication::processEvents();
     }
-    IOWarriorListNodeStruct *node(const std::string &serial) { return registry.deviceWithSerial(QString::fromStdString(serial)); }
+    IOWarriorListNodeStruct *node(const std::string &s) { return registry.deviceWithSerial(QString::fromStdString(s)); }
 
     // The registry lists exactly the attached switches, each by a control-interface node
     // of the current IOWarrior list.
@@ -85,6 +85,7 @@ int queryStatus(StressBus &bus, IOWarriorListNodeStruct *node, std::int32_t code
     int status = 0;
     return SwitchProtocol::query(bus.registry, node, code, &status) ? 0 : status;
 }
+int selectPort2(StressBus &, IOWarriorListNodeStruct *n) { return SwitchProtocol::selectPort(n, 2, 2); }
 
 // A moment at which A goes away (after that many reports on its control interface), and
 // the command that must then fail.
@@ -93,11 +94,10 @@ const struct Phase {
     std::size_t unplugAfterReport;
     int (*command)(StressBus &, IOWarriorListNodeStruct *);
 } kPhases[] = {
-    {"before the command", 0, [](StressBus &, IOWarriorListNodeStruct *n) { return SwitchProtocol::selectPort(n, 2, 2); }},
-    {"during a port select", 1,
-     [](StressBus &, IOWarriorListNodeStruct *n) {
+    {"before the command", 0, selectPort2},
+    {"during a port select", 1, [](StressBus &bus, IOWarriorListNodeStruct *n) {
          SwitchProtocol::selectPort(n, 1, 1); // the report itself got there
-         return SwitchProtocol::selectPort(n, 2, 2);
+         return selectPort2(bus, n);
      }},
     {"between the status writes", 1,
      [](StressBus &bus, IOWarriorListNodeStruct *n) { return queryStatus(bus, n, SwitchProtocol::QueryFirmwareVersion); }},

@@ -1,9 +1,6 @@
 // umockdev helpers for the hidraw tests; see HidTestbed.h.
 #include "HidTestbed.h"
 
-#include <QEventLoop>
-#include <QTimer>
-
 #include <gtest/gtest.h>
 
 #include <sys/ioctl.h>
@@ -11,7 +8,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -105,28 +101,18 @@ std::vector<std::string> HidTestbed::addChip(const ChipLayout &chip, const std::
         std::snprintf(text, sizeof text, "%04X", v);
         return std::string(text);
     };
-    const std::string port = std::to_string(chip.usbPort);
-    const std::string usbDevice = "/devices/pci0000:00/0000:00:14.0/usb1/1-" + port;
     // Usage page 1, usage 0, one 7-byte input and output report with ID 9.
     const std::string descriptor =
         chip.descriptorHex.empty() ? "05010900A1018509150026FF00750895070900810209009102C0" : chip.descriptorHex;
     std::ostringstream tree;
-    if (chip.withUsbParents)
-        tree << "P: " << usbDevice << "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nA: idVendor=" << hex4(chip.vendor)
-             << "\nA: idProduct=" << hex4(chip.product) << "\nA: serial=" << chip.serial << "\n\n";
     std::vector<std::string> hidrawPaths;
     for (std::size_t i = 0; i < chip.hidrawNumbers.size(); ++i) {
         const std::string number = std::to_string(chip.hidrawNumbers[i]);
-        std::string parent = "/devices/virtual/misc/uhid";
-        if (chip.withUsbParents) {
-            parent = usbDevice + "/1-" + port + ":1." + std::to_string(i);
-            tree << "P: " << parent << "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nA: bInterfaceNumber=0" << i << "\n\n";
-        }
         const std::string hidName = "0003:" + hex4(chip.vendor) + ":" + hex4(chip.product) + "." + hex4(chip.hidrawNumbers[i] + 1);
-        const std::string hid = parent + "/" + hidName;
+        const std::string hid = "/devices/virtual/misc/uhid/" + hidName;
         tree << "P: " << hid << "\nE: SUBSYSTEM=hid\nE: HID_ID=0003:0000" << hex4(chip.vendor) << ":0000" << hex4(chip.product)
-             << "\nE: HID_NAME=Tarvex test chip\nE: HID_UNIQ=" << chip.serial << "\nE: HID_PHYS=usb-0000:00:14.0-" << port
-             << "/input" << i << "\nH: report_descriptor=" << descriptor << "\n\n";
+             << "\nE: HID_NAME=Tarvex test chip\nE: HID_UNIQ=" << chip.serial << "\nE: HID_PHYS=usb-0000:00:14.0-"
+             << chip.usbPort << "/input" << i << "\nH: report_descriptor=" << descriptor << "\n\n";
         const std::string hidraw = hid + "/hidraw/hidraw" + number;
         tree << "P: " << hidraw << "\nN: hidraw" << number << "\nE: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/hidraw" << number
              << "\nL: device=../../../" << hidName << "\n\n";
@@ -160,19 +146,6 @@ int HidTestbed::openTerminalDescriptors()
         count += std::filesystem::read_symlink(entry.path(), linkError).string().rfind("/dev/pts/", 0) == 0;
     }
     return count;
-}
-
-bool runEventLoopUntil(const std::function<bool()> &done)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
 }
 
 } // namespace tarvex::test

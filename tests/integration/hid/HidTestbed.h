@@ -1,8 +1,11 @@
-// A fresh umockdev testbed per test with helpers that build IOWarrior-like hidraw device
-// trees (usb_device → usb_interface → hid → hidraw) and emulate what the device answers.
+// A fresh umockdev testbed per test with helpers that build IOWarrior-like hidraw devices
+// (hid → hidraw, as a virtual HID device has them: the backend needs no USB parents) and
+// emulate what the device answers.
 #pragma once
 
-#include <umockdev.h>
+#include <umockdev.h> // before Qt: its "signals" keyword breaks glib's headers
+
+#include <QTest>
 
 #include <cstdint>
 #include <functional>
@@ -49,10 +52,9 @@ struct ChipLayout {
     std::uint16_t vendor = 0x1214;
     std::uint16_t product = 0x03EB;
     std::string serial = "00001234";
-    int usbPort = 1;                          // 1-<port> in sysfs, usb-…-<port> in HID_PHYS
+    int usbPort = 1;                          // usb-…-<port>/input<n> in HID_PHYS
     std::vector<int> hidrawNumbers = {0, 1};  // one per interface, interface 0 first
     std::string descriptorHex = {};           // empty: usage page 1, usage 0
-    bool withUsbParents = true;               // virtual HID devices have none
 };
 
 class HidTestbed
@@ -76,6 +78,6 @@ private:
 
 // Runs the Qt event loop until `done` holds (true) or a generous bound passes (false); the
 // bound only keeps a broken build from hanging, it is not a timing assertion.
-bool runEventLoopUntil(const std::function<bool()> &done);
+inline bool runEventLoopUntil(const std::function<bool()> &done) { return QTest::qWaitFor(done, 60000); }
 
 } // namespace tarvex::test

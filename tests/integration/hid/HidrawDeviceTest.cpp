@@ -43,9 +43,8 @@ protected:
     LinuxHidPlatform platform;
     std::vector<std::string> nodes;
     std::unique_ptr<HidDevice> device;
-    int baselineDescriptors = 0;
+    int baselineDescriptors = 0, length = 0;
     Bytes buffer;
-    int length = 0;
 };
 
 } // namespace
@@ -116,7 +115,6 @@ TEST_F(HidrawDeviceTest, NodeRemovedBeforeOpenFailsWithAnErrno)
     EXPECT_EQ(device->open(), ENOENT);
     EXPECT_EQ(device->lastOpenError(), ENOENT);
     EXPECT_EQ(device->setReport(kPortSelect.data(), 8, kGenerousMs), EBADF);
-    EXPECT_EQ(read(), EBADF);
 }
 
 TEST(HidrawDevicePermission, RefusedOpenIsReportedOncePerNodeAndRemembered)
