@@ -1,11 +1,8 @@
 // LinuxHidPlatform on emulated hidraw devices: the descriptor and HID_PHYS parsing it relies
-// on, enumeration order and filtering as the IOWarrior layer sees them, hot-plug coalesced
-// to one notification per switch chip, and plug cycles through layer and registry.
+// on, enumeration order and filtering as the IOWarrior layer sees them, and hot-plug
+// coalesced to one notification per switch chip.
 #include "HidTestbed.h"
 
-#include "switch/SwitchProtocol.h"
-#include "usb/IOWarriorController.h"
-#include "usb/IOWarriorLib.h"
 #include "usb/linux/HidReportDescriptor.h"
 #include "usb/linux/LinuxHidPlatform.h"
 
@@ -51,12 +48,6 @@ TEST(LinuxHidPlatformPhys, InterfaceNumberComesFromTheInputEnding)
 class LinuxHidPlatformTest : public ::testing::Test
 {
 protected:
-    void TearDown() override
-    {
-        IOWarriorClearInterfaceList();
-        IOWarriorSetPlatform(nullptr);
-    }
-
     HidTestbed bed;
     LinuxHidPlatform platform;
 };
@@ -111,41 +102,4 @@ TEST_F(LinuxHidPlatformTest, OneNotificationPerSwitchChipNoneForOtherDevicesEarl
         bed.removeInterface(path);
     ASSERT_TRUE(runEventLoopUntil([&] { return removed == 3; }));
     EXPECT_EQ(added, 2);
-}
-
-TEST_F(LinuxHidPlatformTest, PlugCyclesThroughLayerAndRegistryReachTheRightNodeAndCloseGoneOnes)
-{
-    // The programs' wiring: every plug or unplug notification refreshes the registry.
-    IOWarriorController registry;
-    const auto refresh = [](void *r) { static_cast<IOWarriorController *>(r)->findAttachedDevices(); };
-    IOWarriorSetPlatform(&platform);
-    IOWarriorSetTimeouts(30000, 30000); // nothing here may depend on a busy machine's speed
-    ASSERT_EQ(IOWarriorInit(), 0);
-    IOWarriorSetDeviceAddedCallback(refresh, &registry);
-    IOWarriorSetDeviceRemovedCallback(refresh, &registry);
-    // A /dev node cannot be re-added within one testbed: each cycle gets new numbers and ports.
-    for (int cycle = 0; cycle < 3; ++cycle) {
-        SCOPED_TRACE(cycle);
-        EmulatedHidraw a0, a1, b0, b1;
-        b1.setInputReply({0x09, 0x02, 0x02, 0x00, std::uint8_t(cycle), 0, 0, 0});
-        const auto a = bed.addChip({.serial = "SW-A", .usbPort = 10 + 2 * cycle, .hidrawNumbers = {4 * cycle, 4 * cycle + 1}}, {&a0, &a1});
-        const auto b = bed.addChip({.serial = "SW-B", .usbPort = 11 + 2 * cycle, .hidrawNumbers = {4 * cycle + 2, 4 * cycle + 3}}, {&b0, &b1});
-        ASSERT_TRUE(runEventLoopUntil([&] { return registry.allDevices().size() == 2; }));
-        const std::uint8_t port = std::uint8_t(cycle);
-        ASSERT_EQ(SwitchProtocol::selectPort(registry.deviceWithSerial(QStringLiteral("SW-A")), port, port), 0);
-        EXPECT_EQ(a1.writes().back(), (std::vector<std::uint8_t>{0x09, 0x03, 0x0B, port, port, 0, 0, 0}));
-        EXPECT_TRUE(a0.writes().empty());
-        const auto record = SwitchProtocol::query(registry, registry.deviceWithSerial(QStringLiteral("SW-B")),
-                                                  SwitchProtocol::QueryActivePort);
-        ASSERT_TRUE(record);
-        EXPECT_EQ(SwitchProtocol::activePortFromRecord(*record), cycle);
-        for (const auto &path : {a[0], a[1], b[1], b[0]})
-            bed.removeInterface(path);
-        ASSERT_TRUE(runEventLoopUntil([&] { return registry.allDevices().isEmpty(); }));
-        EXPECT_EQ(IOWarriorCountInterfaces(), 0);
-        EXPECT_EQ(HidTestbed::openTerminalDescriptors(), 0);
-    }
-    IOWarriorSetDeviceAddedCallback(nullptr, nullptr);
-    IOWarriorSetDeviceRemovedCallback(nullptr, nullptr);
-    IOWarriorSetTimeouts(kIOWarriorWriteTimeoutMs, kIOWarriorReadTimeoutMs);
 }

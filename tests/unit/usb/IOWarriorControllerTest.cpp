@@ -1,5 +1,5 @@
-// The switch registry: which interfaces become entries, the set-up report on refresh, the
-// shared instance, and the status exchange's wire bytes and failure paths.
+// The switch registry: which interfaces become entries, the set-up report on refresh, and
+// the status exchange's wire bytes and failure paths.
 #include "UsbTestSupport.h"
 
 #include "usb/IOWarriorController.h"
@@ -101,19 +101,4 @@ TEST_F(IOWarriorControllerTest, FailedExchangeStopsAtOnceAndLeavesTheReplyUntouc
         a->setReportHook(nullptr);
         sim.unplug("A");
     }
-}
-
-TEST(IOWarriorControllerShared, FirstLiveInstanceIsSharedAndClearedOnItsDestruction)
-{
-    EXPECT_EQ(IOWarriorController::sharedApplication(), nullptr);
-    auto first = std::make_unique<IOWarriorController>();
-    {
-        IOWarriorController second;
-        EXPECT_EQ(IOWarriorController::sharedApplication(), first.get());
-    }
-    EXPECT_EQ(IOWarriorController::sharedApplication(), first.get());
-    first.reset();
-    EXPECT_EQ(IOWarriorController::sharedApplication(), nullptr);
-    IOWarriorController third;
-    EXPECT_EQ(IOWarriorController::sharedApplication(), &third);
 }
