@@ -1,16 +1,11 @@
 // A private Xvfb for tests; see XvfbDisplay.h.
 #include "XvfbDisplay.h"
 
-#include <QStandardPaths>
-
 XvfbDisplay::XvfbDisplay()
 {
     // -displayfd: the server names its display once it accepts clients, so nobody guesses
     // a free number or polls for the socket.
-    mServer.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                           QStringLiteral("-screen"), QStringLiteral("0"),
-                                           QStringLiteral("800x600x24"), QStringLiteral("-nolisten"),
-                                           QStringLiteral("tcp")});
+    mServer.start(QStringLiteral("Xvfb"), QStringLiteral("-displayfd 1 -screen 0 800x600x24 -nolisten tcp").split(' '));
     while (mServer.state() != QProcess::NotRunning && !mServer.canReadLine())
         mServer.waitForReadyRead(-1);
     if (mServer.canReadLine())
@@ -23,11 +18,6 @@ XvfbDisplay::~XvfbDisplay()
     if (!mServer.waitForFinished(30000))
         mServer.kill();
     mServer.waitForFinished();
-}
-
-bool XvfbDisplay::available()
-{
-    return !QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty();
 }
 
 QProcessEnvironment XvfbDisplay::clientEnvironment() const

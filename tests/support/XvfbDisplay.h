@@ -1,8 +1,9 @@
 // A private X server for one test program: Xvfb on a display number it picks itself, stopped
-// again with this object. Tests check available() first and skip without Xvfb.
+// again with this object. Tests skip when Xvfb is not installed.
 #pragma once
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 
 class XvfbDisplay
@@ -11,10 +12,9 @@ public:
     XvfbDisplay(); // starts the server and waits until it takes clients
     ~XvfbDisplay();
 
-    static bool available();
     // ":N", or empty when the server did not come up.
     QString display() const { return mDisplay; }
-    // The environment of a client of this server: DISPLAY set, the xcb platform chosen.
+    // What a client of this server needs: DISPLAY, and the xcb platform for Qt programs.
     QProcessEnvironment clientEnvironment() const;
 
 private:

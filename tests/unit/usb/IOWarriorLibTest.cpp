@@ -52,7 +52,7 @@ TEST_F(IOWarriorLibTest, KindsFollowProductAndOrdinalParityOnlyIOWarriorsGetNode
     EXPECT_EQ(serials, "AABB00DEE");
 }
 
-TEST_F(IOWarriorLibTest, OnlyADirtyCountRebuildsAndOldNodesServeUntilThen)
+TEST_F(IOWarriorLibTest, OnlyADirtyCountRebuildsTransfersOpenOnDemandAndRetryARefusedOpen)
 {
     EXPECT_EQ(IOWarriorIsPresent(), 0);
     auto a = sim.plug("A");
@@ -66,31 +66,24 @@ TEST_F(IOWarriorLibTest, OnlyADirtyCountRebuildsAndOldNodesServeUntilThen)
     EXPECT_EQ(IOWarriorInterfaceListNodeAtIndex(2), nullptr);
     EXPECT_EQ(IOWarriorListNodeForInterface(nullptr), nullptr);
 
+    a->failOpen(EACCES);
+    EXPECT_EQ(stderrOf([&] { EXPECT_EQ(write(control), EACCES); }),
+              "Could not open hid device interface - Permission denied(d,13)\n");
+    EXPECT_TRUE(a->log().empty());
+    EXPECT_EQ(control->lastOpenError(), EACCES);
+    a->failOpen(0);
+    EXPECT_EQ(write(control), 0);
+    EXPECT_EQ(control->lastOpenError(), 0);
     sim.plug("B");
     QCoreApplication::processEvents();
-    EXPECT_EQ(write(control), 0); // nothing rebuilt yet: the old node is still the list's
-    EXPECT_EQ(a->openCount(1), 1);
+    EXPECT_EQ(write(control), 0); // nothing rebuilt yet: the old node is still the list's and open
+    EXPECT_EQ(a->openCount(1), 2); // the refused try and one real open
     ASSERT_EQ(IOWarriorCountInterfaces(), 4);
     EXPECT_FALSE(nodes()[1]->isOpen);
     EXPECT_EQ(write(interfaceAt(1)), 0); // opened afresh through its new node
-    EXPECT_EQ(a->openCount(1), 2);
-}
-
-TEST_F(IOWarriorLibTest, FirstTransferOpensAFailedOpenSendsNothingAndIsRetried)
-{
-    auto a = sim.plug("A");
-    IOWarriorHIDDeviceInterface *iface = interfaceAt(1);
-    a->failOpen(EACCES);
-    EXPECT_EQ(stderrOf([&] { EXPECT_EQ(write(iface), EACCES); }),
-              "Could not open hid device interface - Permission denied(d,13)\n");
-    EXPECT_TRUE(a->log().empty());
-    EXPECT_EQ(iface->lastOpenError(), EACCES);
-    a->failOpen(0);
-    EXPECT_EQ(write(iface), 0);
-    EXPECT_EQ(write(iface), 0);
-    EXPECT_EQ(iface->lastOpenError(), 0);
-    EXPECT_EQ(a->openCount(1), 2); // the refused try and one real open
-    ASSERT_EQ(a->log().size(), 2u);
+    EXPECT_EQ(a->openCount(1), 3);
+    EXPECT_EQ(a->openCount(0), 0);
+    ASSERT_EQ(a->log().size(), 3u);
     EXPECT_EQ(a->log()[0].bytes, kPortSelect);
     EXPECT_EQ(a->log()[0].interfaceIndex, 1);
 }
