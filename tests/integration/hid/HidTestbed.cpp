@@ -40,7 +40,7 @@ gboolean EmulatedHidraw::onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *clien
     }
     const int length = static_cast<int>(_IOC_SIZE(request));
     UMockdevIoctlData *data = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, length, nullptr);
-    const Bytes reply = self->mReplier ? self->mReplier(self->mWrites) : Bytes{};
+    const Bytes &reply = self->mReply;
     const int n = std::min<int>(length, static_cast<int>(reply.size()));
     if (!data || (n > 0 && data->data[0] != reply[0])) { // no such report
         umockdev_ioctl_client_complete(client, -1, data ? EIO : EFAULT);
@@ -69,10 +69,10 @@ std::vector<Bytes> EmulatedHidraw::writes() const
     return mWrites;
 }
 
-void EmulatedHidraw::setInputReplier(Replier replier)
+void EmulatedHidraw::setInputReply(Bytes reply)
 {
     std::lock_guard lock(mMutex);
-    mReplier = std::move(replier);
+    mReply = std::move(reply);
 }
 
 void EmulatedHidraw::setAnswerInput(bool answer)

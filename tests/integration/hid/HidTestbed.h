@@ -21,16 +21,13 @@ using Bytes = std::vector<std::uint8_t>;
 class EmulatedHidraw
 {
 public:
-    // Computes the input report (report ID first) from the writes received so far.
-    using Replier = std::function<Bytes(const std::vector<Bytes> &writes)>;
-
     EmulatedHidraw();
     ~EmulatedHidraw();
 
     UMockdevIoctlBase *handler() const { return mHandler; }
     std::vector<Bytes> writes() const;
-    void setInputReplier(Replier replier);
-    void setInputReply(Bytes reply) { setInputReplier([reply](const auto &) { return reply; }); }
+    // The answer to input-report requests, report ID first (empty: a zero-length answer).
+    void setInputReply(Bytes reply);
     // With false, input requests are held unanswered until releaseHeld() fails them.
     void setAnswerInput(bool answer);
     void releaseHeld(int error);
@@ -42,7 +39,7 @@ private:
     UMockdevIoctlBase *mHandler;
     mutable std::mutex mMutex;
     std::vector<Bytes> mWrites;
-    Replier mReplier;
+    Bytes mReply;
     bool mAnswer = true;
     std::vector<UMockdevIoctlClient *> mHeld;
 };
