@@ -35,7 +35,10 @@ public:
     {
         struct Hooked : HidrawDevice {
             Hooked(const std::string &path, WaitHookPlatform &p) : HidrawDevice(path), platform(p) {}
-            int waitUntilIdle(int timeoutMs) override { return platform.onWait(*this, timeoutMs); }
+            int waitUntilIdle(int timeoutMs) override
+            {
+                return platform.onWait ? platform.onWait(*this, timeoutMs) : HidrawDevice::waitUntilIdle(timeoutMs);
+            }
             WaitHookPlatform &platform;
         };
         return std::make_unique<Hooked>(info.path, *this);
@@ -59,6 +62,9 @@ protected:
     void TearDown() override
     {
         control.releaseHeld(EIO);
+        platform.onWait = nullptr;
+        for (IOWarriorListNodeStruct *node = gIOWarriorList; node; node = node->next) // no helper outlives the test
+            IOWarriorWaitUntilIdle(node->hidInterface, 30000);
         IOWarriorClearInterfaceList();
         IOWarriorSetPlatform(nullptr);
         IOWarriorSetTimeouts(kIOWarriorWriteTimeoutMs, kIOWarriorReadTimeoutMs);
