@@ -255,6 +255,9 @@ bool FirmwareTransfer::restart(QObject *sender)
     IOWarriorListNodeStruct *node = mRunning ? mNode : selectedNode();
     if (!node || !node->hidInterface)
         return false;
+    // A status read that timed out can hold the interface until the kernel gives up on it;
+    // without this wait both restart reports would be refused as busy.
+    IOWarriorWaitUntilIdle(node->hidInterface, kRestartIdleWaitMs);
     const bool started = send(node, Report{kDataTransfer, 0x01, kStartCommand, 0, 0, 0, 0, 0});
     // No pause between the two: the switch takes the restart straight after the start command.
     const bool restarted = IOWarriorWriteToInterface(node->hidInterface, 8,

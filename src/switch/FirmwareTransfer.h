@@ -30,6 +30,9 @@ public:
     static constexpr std::chrono::microseconds kPauseAfterChunk{1000};
     static constexpr std::chrono::microseconds kPauseAroundStatusRead{2000};
     static constexpr std::chrono::seconds kPauseAfterRestart{2};
+    // How long the restart waits for an interface that a timed-out read still holds (the
+    // kernel gives up on such a read after about 5 s).
+    static constexpr int kRestartIdleWaitMs = 6000;
 
     FirmwareTransfer(IOWarriorController &registry, DefaultsStore &defaults,
                      QObject *parent = nullptr);

@@ -37,6 +37,14 @@ public:
     // stored keep their previous contents.
     virtual int getReport(std::uint8_t reportId, std::uint8_t *buffer, int *length,
                           int timeoutMs) = 0;
+    // Waits at most `timeoutMs` until no earlier transfer is still running: 0 once the
+    // interface takes transfers again, ETIMEDOUT otherwise. Where transfers never outlive
+    // their call, the interface is always free.
+    virtual int waitUntilIdle(int timeoutMs)
+    {
+        (void)timeoutMs;
+        return 0;
+    }
     virtual std::string path() const = 0;
     // errno of the last failed open(), 0 once an open succeeded or where opening cannot
     // fail. EACCES tells the application that the udev rule is missing.

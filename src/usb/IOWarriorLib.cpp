@@ -3,7 +3,10 @@
 // diagnostics on stderr. All device access goes through the HidPlatform chosen at start.
 #include "usb/IOWarriorLib.h"
 
+#include "usb/HidLog.h"
 #include "usb/HidPlatform.h"
+
+#include <QByteArray>
 
 #include <cerrno>
 #include <cstdio>
@@ -23,8 +26,42 @@ namespace {
 
 tarvex::HidPlatform *gPlatform = nullptr;
 
-constexpr int kWriteTimeoutMs = 50;
-constexpr int kReadTimeoutMs = 100;
+int gWriteTimeoutMs = kIOWarriorWriteTimeoutMs;
+int gReadTimeoutMs = kIOWarriorReadTimeoutMs;
+
+// TARVEX_HID_TIMEOUTS_MS="write,read", when set: a test bed's way to give a program it
+// starts time-outs that a busy machine cannot miss.
+void takeTimeoutsFromEnvironment()
+{
+    const QByteArray value = qgetenv("TARVEX_HID_TIMEOUTS_MS");
+    if (value.isEmpty())
+        return;
+    const QList<QByteArray> parts = value.split(',');
+    bool writeOk = false, readOk = false;
+    const int write = parts.size() == 2 ? parts[0].trimmed().toInt(&writeOk) : 0;
+    const int read = parts.size() == 2 ? parts[1].trimmed().toInt(&readOk) : 0;
+    if (!writeOk || !readOk || write <= 0 || read <= 0) {
+        qCWarning(tarvexHid, "TARVEX_HID_TIMEOUTS_MS=\"%s\" is not \"write,read\" in milliseconds; "
+                             "keeping %d,%d", value.constData(), gWriteTimeoutMs, gReadTimeoutMs);
+        return;
+    }
+    IOWarriorSetTimeouts(write, read);
+}
+
+// The trace of one report, "<serial> if=<interface> write|read <hex bytes>[ failed: why]",
+// built only when someone switched the category's debug level on.
+void traceReport(IOWarriorHIDDeviceInterface *interface, const char *what, const void *bytes,
+                 int length, int status)
+{
+    if (!tarvexHid().isDebugEnabled())
+        return;
+    const IOWarriorListNodeStruct *node = IOWarriorListNodeForInterface(interface);
+    QByteArray text = QByteArray(static_cast<const char *>(bytes), bytes ? qMax(length, 0) : 0).toHex(' ').toUpper();
+    if (status != 0)
+        text += (text.isEmpty() ? "failed: " : " failed: ") + QByteArray(std::strerror(status));
+    qCDebug(tarvexHid, "%s if=%d %s %s", node && node->serialNumber ? node->serialNumber : "?",
+            node ? node->interfaceKind & 1 : -1, what, text.constData());
+}
 
 // Kind offset of a recognised product, or -1 for anything else.
 int productKindOffset(std::uint16_t productId)
@@ -72,6 +109,7 @@ int IOWarriorInit()
     IOWarriorClearInterfaceList();
     gIOWarriorListDirty = 1;
     gIOWarriorCallBackPtr = nullptr;
+    takeTimeoutsFromEnvironment();
     if (!gPlatform)
         return -1;
     if (gPlatform->start(&IOWarriorDeviceChanged) != 0)
@@ -223,7 +261,8 @@ int IOWarriorWriteToInterface(IOWarriorHIDDeviceInterface *interface, int length
         PrintErrMsgIfIOErr(status, "Could not open hid device interface");
         return status;
     }
-    status = interface->setReport(static_cast<const std::uint8_t *>(data), length, kWriteTimeoutMs);
+    status = interface->setReport(static_cast<const std::uint8_t *>(data), length, gWriteTimeoutMs);
+    traceReport(interface, "write", data, length, status);
     if (status != 0) {
         PrintErrMsgIfIOErr(status, "Could not write setReport on hid device interface");
         return status;
@@ -239,14 +278,32 @@ int IOWarriorReadFromInterface(IOWarriorHIDDeviceInterface *interface, int repor
         PrintErrMsgIfIOErr(status, "Could not open hid device interface");
         return status;
     }
-    int stored = length; // how much the platform stored is of no interest to callers
+    int stored = length; // of no interest to callers, only to the trace
     status = interface->getReport(static_cast<std::uint8_t>(reportID),
-                                  static_cast<std::uint8_t *>(buffer), &stored, kReadTimeoutMs);
+                                  static_cast<std::uint8_t *>(buffer), &stored, gReadTimeoutMs);
+    traceReport(interface, "read", buffer, status == 0 ? stored : 0, status);
     if (status != 0) {
         PrintErrMsgIfIOErr(status, "Could not call getReport on hid device interface");
         return status;
     }
     return 0;
+}
+
+int IOWarriorWaitUntilIdle(IOWarriorHIDDeviceInterface *interface, int timeoutMs)
+{
+    // An interface that no node owns may already be freed: never touch it.
+    if (!interface || !IOWarriorListNodeForInterface(interface))
+        return ENODEV;
+    const int status = interface->waitUntilIdle(timeoutMs);
+    if (status != 0)
+        qCWarning(tarvexHid, "%s still busy after %d ms", interface->path().c_str(), timeoutMs);
+    return status;
+}
+
+void IOWarriorSetTimeouts(int writeTimeoutMs, int readTimeoutMs)
+{
+    gWriteTimeoutMs = writeTimeoutMs > 0 ? writeTimeoutMs : kIOWarriorWriteTimeoutMs;
+    gReadTimeoutMs = readTimeoutMs > 0 ? readTimeoutMs : kIOWarriorReadTimeoutMs;
 }
 
 void PrintNotificationMessage(const char *text)

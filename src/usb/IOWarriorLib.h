@@ -1,6 +1,7 @@
 // The IOWarrior layer: a process-wide list of the HID interfaces of attached IOWarrior
 // chips, rebuilt lazily after plug and unplug events, and synchronous report transfer
-// with diagnostics on stderr. Plain functions and g-globals; main thread only.
+// with diagnostics on stderr (and a report trace in "tarvex.hid"). Plain functions and
+// g-globals; main thread only.
 #pragma once
 
 #include <cstdint>
@@ -52,6 +53,18 @@ int IOWarriorWriteToInterface(IOWarriorHIDDeviceInterface *interface, int length
 int IOWarriorReadFromInterface(IOWarriorHIDDeviceInterface *interface, int reportID, int length,
                                void *buffer);
 int IOWarriorOpenInterfaceIfNecessary(IOWarriorHIDDeviceInterface *interface);
+// Waits at most `timeoutMs` until no earlier transfer of the interface is still running
+// (a read that timed out may keep the device busy until the kernel gives up on it).
+// 0 when the interface is free, ETIMEDOUT when it is still busy, ENODEV for an interface
+// that belongs to no node.
+int IOWarriorWaitUntilIdle(IOWarriorHIDDeviceInterface *interface, int timeoutMs);
+
+// The time-outs every write and read gets: 50 and 100 ms unless changed. A test bed on a
+// busy machine raises them; for the programs it starts, IOWarriorInit takes them from
+// TARVEX_HID_TIMEOUTS_MS ("write,read").
+void IOWarriorSetTimeouts(int writeTimeoutMs, int readTimeoutMs);
+constexpr int kIOWarriorWriteTimeoutMs = 50;
+constexpr int kIOWarriorReadTimeoutMs = 100;
 
 void PrintNotificationMessage(const char *text);
 void PrintErrMsg(const char *text);

@@ -1,5 +1,5 @@
 // A private scratch directory for harnesses whose reader takes a file: made once per process
-// (in RAM when /dev/shm exists, since a fuzzer writes the file thousands of times a second)
+// (in RAM where /dev/shm is writable: a fuzzer rewrites the file thousands of times a second)
 // and removed at exit.
 #pragma once
 
@@ -12,14 +12,11 @@ namespace fuzzscratch {
 
 inline std::string &dir()
 {
-    // Never destroyed: the exit handler below still needs it after static destructors ran.
+    // Never destroyed: the exit handler still needs it after static destructors ran.
     static std::string &path = *new std::string([] {
-        std::string base = "/dev/shm";
-        if (access(base.c_str(), W_OK) != 0) {
-            const char *tmp = std::getenv("TMPDIR");
-            base = tmp && *tmp ? tmp : "/tmp";
-        }
-        std::string pattern = base + "/tarvex-fuzz-XXXXXX";
+        const char *tmp = std::getenv("TMPDIR");
+        std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : tmp && *tmp ? tmp : "/tmp";
+        pattern += "/tarvex-fuzz-XXXXXX";
         if (!mkdtemp(pattern.data()))
             std::abort();
         std::atexit([] {

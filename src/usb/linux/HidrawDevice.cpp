@@ -1,6 +1,7 @@
 // hidraw-backed HidDevice; see HidrawDevice.h.
 #include "usb/linux/HidrawDevice.h"
 
+#include "usb/HidLog.h"
 #include "usb/linux/HidrawWorker.h"
 
 #include <fcntl.h>
@@ -8,7 +9,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <mutex>
 #include <set>
 #include <vector>
@@ -60,10 +60,8 @@ int HidrawDevice::open()
     if (fd < 0) {
         const int error = errno ? errno : EIO;
         mLastOpenError = error;
-        if ((error == EACCES || error == EPERM) && firstPermissionFailure(mDevnode)) {
-            std::fprintf(stderr, "%s\n", permissionHint(mDevnode).c_str());
-            std::fflush(stderr);
-        }
+        if ((error == EACCES || error == EPERM) && firstPermissionFailure(mDevnode))
+            qCWarning(tarvexHid, "%s", permissionHint(mDevnode).c_str());
         return error;
     }
     mLastOpenError = 0;
@@ -107,6 +105,11 @@ int HidrawDevice::getReport(std::uint8_t reportId, std::uint8_t *buffer, int *le
     std::copy_n(scratch.begin(), returned, buffer);
     *length = returned;
     return 0;
+}
+
+int HidrawDevice::waitUntilIdle(int timeoutMs)
+{
+    return mWorker ? mWorker->waitUntilIdle(timeoutMs) : 0;
 }
 
 std::string HidrawDevice::path() const

@@ -25,6 +25,7 @@ public:
     int setReport(const std::uint8_t *bytes, int length, int timeoutMs) override;
     int getReport(std::uint8_t reportId, std::uint8_t *buffer, int *length,
                   int timeoutMs) override;
+    int waitUntilIdle(int timeoutMs) override;
     std::string path() const override;
     int lastOpenError() const override;
 

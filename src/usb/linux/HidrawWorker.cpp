@@ -72,6 +72,15 @@ int HidrawWorker::getInput(std::uint8_t *buffer, int length, int *returned, int 
     return run(Op::GetInput, buffer, length, returned, timeoutMs);
 }
 
+int HidrawWorker::waitUntilIdle(int timeoutMs)
+{
+    Shared &s = *mShared;
+    std::unique_lock lock(s.mutex);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    return s.cv.wait_until(lock, deadline, [&] { return !s.pending && !s.running; }) ? 0 : ETIMEDOUT;
+}
+
 int HidrawWorker::run(Op op, std::uint8_t *buffer, int length, int *returned, int timeoutMs)
 {
     Shared &s = *mShared;

@@ -31,6 +31,9 @@ public:
     // HIDIOCGINPUT(length) with buffer[0] as the report ID. On success copies back only
     // the bytes the kernel returned and stores their number in *returned.
     int getInput(std::uint8_t *buffer, int length, int *returned, int timeoutMs);
+    // Waits at most `timeoutMs` for a call stuck in the kernel to return: 0 once the helper
+    // is free, ETIMEDOUT otherwise.
+    int waitUntilIdle(int timeoutMs);
 
 private:
     enum class Op { Write, GetInput };

@@ -1,6 +1,8 @@
 // libudev enumeration and hot-plug for IOWarrior hidraw nodes; see LinuxHidPlatform.h.
 #include "usb/linux/LinuxHidPlatform.h"
 
+#include "usb/HidLog.h"
+#include "usb/IOWarriorLib.h"
 #include "usb/linux/HidReportDescriptor.h"
 #include "usb/linux/HidrawDevice.h"
 
@@ -20,7 +22,14 @@ namespace tarvex {
 
 namespace {
 
-constexpr std::uint16_t kVendor = 0x1214;
+constexpr std::uint16_t kVendor = kIOWarriorVendorID;
+
+// Only the products the program drives are worth a refresh; the vendor makes others.
+bool isIOWarriorProduct(std::uint16_t product)
+{
+    return std::find(std::begin(kIOWarriorProductIDs), std::end(kIOWarriorProductIDs), product)
+           != std::end(kIOWarriorProductIDs);
+}
 
 std::string property(udev_device *dev, const char *key)
 {
@@ -211,15 +220,16 @@ int LinuxHidPlatform::start(HotplugHandler handler)
     if (!mMonitor) {
         // udev exists but its event socket does not (e.g. a container without udevd):
         // enumeration still works, plugging in is not noticed.
-        std::fprintf(stderr, "udev monitor unavailable: plug and unplug events are not seen\n");
-        std::fflush(stderr);
+        qCWarning(tarvexHid, "udev monitor unavailable: plug and unplug events are not seen");
         return 0;
     }
 
     // Chips already attached must be known so that their removal is reported.
     mKnownNodes.clear();
-    for (auto &[syspath, facts] : scanNodes())
-        mKnownNodes[syspath] = facts.chipKey;
+    for (auto &[syspath, facts] : scanNodes()) {
+        if (isIOWarriorProduct(facts.info.productId))
+            mKnownNodes[syspath] = facts.chipKey;
+    }
 
     mNotifier = std::make_unique<QSocketNotifier>(udev_monitor_get_fd(mMonitor),
                                                   QSocketNotifier::Read);
@@ -243,7 +253,7 @@ void LinuxHidPlatform::onMonitorReadable()
                                      [&](const auto &kv) { return kv.second == chip; });
             };
             if (std::strcmp(action, "add") == 0 && !mKnownNodes.count(syspath)) {
-                if (auto facts = readNode(dev)) {
+                if (auto facts = readNode(dev); facts && isIOWarriorProduct(facts->info.productId)) {
                     const bool firstOfChip = chipNodes(facts->chipKey) == 0;
                     mKnownNodes[syspath] = facts->chipKey;
                     if (firstOfChip)

@@ -52,8 +52,9 @@ private:
     udev_monitor *mMonitor = nullptr;
     std::unique_ptr<QSocketNotifier> mNotifier;
     HotplugHandler mHandler;
-    // IOWarrior nodes seen attached, by syspath → chip key: on removal the hid parent
-    // is already gone, so the chip must be known from the time the node appeared.
+    // Nodes of the four IOWarrior products seen attached, by syspath → chip key: on removal
+    // the hid parent is already gone, so the chip must be known from the time it appeared.
+    // Other products of the vendor are never entered, so they never cause a refresh.
     std::map<std::string, std::string> mKnownNodes;
 };
 

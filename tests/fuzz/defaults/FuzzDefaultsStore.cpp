@@ -5,15 +5,11 @@
 #include "switch/DefaultsStore.h"
 #include "../FuzzScratchDir.h"
 
-#include <QByteArray>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QJsonParseError>
-#include <QString>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 
 namespace {
 
@@ -23,10 +19,11 @@ void check(bool condition)
         std::abort();
 }
 
-QByteArray readAll(const QString &path)
+// Every key of `object` but `except` reads back from `store` unchanged.
+void checkHolds(DefaultsStore &store, const QJsonObject &object, const QString &except = {})
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    for (auto it = object.begin(); it != object.end(); ++it)
+        check(it.key() == except || store.objectForKey(it.key()) == it.value());
 }
 
 } // namespace
@@ -39,45 +36,33 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const QString dir = QString::fromStdString(fuzzscratch::dir());
-    const QString path = dir + QStringLiteral("/defaults.json");
-    std::error_code ec;
-    std::filesystem::remove(path.toStdString(), ec);
-    std::filesystem::remove(path.toStdString() + ".bad", ec);
-
+    const QString path = QString::fromStdString(fuzzscratch::dir()) + QStringLiteral("/defaults.json");
+    QFile::remove(path + QStringLiteral(".bad"));
     const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
     {
         QFile file(path);
-        check(file.open(QIODevice::WriteOnly));
-        check(file.write(input) == input.size());
+        check(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(input) == input.size());
     }
-
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(input, &error);
     const bool valid = error.error == QJsonParseError::NoError && doc.isObject();
 
     DefaultsStore store(path);
-    if (valid) {
-        const QJsonObject object = doc.object();
-        for (auto it = object.begin(); it != object.end(); ++it)
-            check(store.objectForKey(it.key()) == it.value());
-    }
-    // Reading every key of whatever was loaded, the way the programs do.
+    if (valid)
+        checkHolds(store, doc.object());
+    // Reading the keys of whatever was loaded, the way the programs do.
     store.stringForKey(QStringLiteral("Selected Switch"));
     store.valueForKey(QStringLiteral("Time Interval"));
     store.objectForKey(QStringLiteral("Port 1"));
 
     check(store.setObjectForKey(QStringLiteral("Selected Switch"), QStringLiteral("00001001")));
-    if (!valid) // the unreadable file is kept aside byte for byte
-        check(readAll(path + QStringLiteral(".bad")) == input);
-
+    if (!valid) { // the unreadable file is kept aside byte for byte
+        QFile bad(path + QStringLiteral(".bad"));
+        check(bad.open(QIODevice::ReadOnly) && bad.readAll() == input);
+    }
     DefaultsStore reread(path);
     check(reread.stringForKey(QStringLiteral("Selected Switch")) == QStringLiteral("00001001"));
-    if (valid) {
-        const QJsonObject object = doc.object();
-        for (auto it = object.begin(); it != object.end(); ++it)
-            if (it.key() != QStringLiteral("Selected Switch"))
-                check(reread.objectForKey(it.key()) == it.value());
-    }
+    if (valid)
+        checkHolds(reread, doc.object(), QStringLiteral("Selected Switch"));
     return 0;
 }

@@ -1,9 +1,6 @@
 // umockdev helpers for the hidraw tests; see HidTestbed.h.
 #include "HidTestbed.h"
 
-#include <QEventLoop>
-#include <QTimer>
-
 #include <gtest/gtest.h>
 
 #include <sys/ioctl.h>
@@ -11,7 +8,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -43,19 +39,11 @@ gboolean EmulatedHidraw::onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *clien
         return TRUE;
     }
     const int length = static_cast<int>(_IOC_SIZE(request));
-    UMockdevIoctlData *arg = umockdev_ioctl_client_get_arg(client);
-    GError *error = nullptr;
-    UMockdevIoctlData *data = umockdev_ioctl_data_resolve(arg, 0, length, &error);
-    if (!data) {
-        g_clear_error(&error);
-        umockdev_ioctl_client_complete(client, -1, EFAULT);
-        return TRUE;
-    }
-    const std::vector<std::uint8_t> reply =
-        self->mReplier ? self->mReplier(self->mWrites) : self->mReply;
+    UMockdevIoctlData *data = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, length, nullptr);
+    const Bytes &reply = self->mReply;
     const int n = std::min<int>(length, static_cast<int>(reply.size()));
-    if (n > 0 && data->data[0] != reply[0]) {
-        umockdev_ioctl_client_complete(client, -1, EIO); // no such report
+    if (!data || (n > 0 && data->data[0] != reply[0])) { // no such report
+        umockdev_ioctl_client_complete(client, -1, data ? EIO : EFAULT);
         return TRUE;
     }
     std::copy_n(reply.begin(), n, data->data);
@@ -75,22 +63,16 @@ gboolean EmulatedHidraw::onWrite(UMockdevIoctlBase *, UMockdevIoctlClient *clien
     return TRUE;
 }
 
-std::vector<std::vector<std::uint8_t>> EmulatedHidraw::writes() const
+std::vector<Bytes> EmulatedHidraw::writes() const
 {
     std::lock_guard lock(mMutex);
     return mWrites;
 }
 
-void EmulatedHidraw::setInputReply(std::vector<std::uint8_t> reply)
+void EmulatedHidraw::setInputReply(Bytes reply)
 {
     std::lock_guard lock(mMutex);
     mReply = std::move(reply);
-}
-
-void EmulatedHidraw::setInputReplier(Replier replier)
-{
-    std::lock_guard lock(mMutex);
-    mReplier = std::move(replier);
 }
 
 void EmulatedHidraw::setAnswerInput(bool answer)
@@ -112,85 +94,35 @@ void EmulatedHidraw::releaseHeld(int error)
     }
 }
 
-HidTestbed::HidTestbed() : mBed(umockdev_testbed_new()) {}
-
-HidTestbed::~HidTestbed()
+std::vector<std::string> HidTestbed::addChip(const ChipLayout &chip, const std::vector<EmulatedHidraw *> &emulation)
 {
-    g_object_unref(mBed);
-}
-
-std::string HidTestbed::devnode(int hidrawNumber)
-{
-    return "/dev/hidraw" + std::to_string(hidrawNumber);
-}
-
-namespace {
-
-std::string hex4(unsigned v)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "%04X", v);
-    return text;
-}
-
-// Usage page 1, usage 0, one 7-byte input and output report with ID 9.
-constexpr const char *kIOWarriorDescriptor =
-    "05010900A1018509150026FF00750895070900810209009102C0";
-
-} // namespace
-
-std::vector<std::string> HidTestbed::addChip(const ChipLayout &chip,
-                                             const std::vector<EmulatedHidraw *> &emulation)
-{
-    std::vector<std::string> hidrawPaths;
-    const std::string port = std::to_string(chip.usbPort);
-    const std::string usbDevice = "/devices/pci0000:00/0000:00:14.0/usb1/1-" + port;
-    const std::string physBase = "usb-0000:00:14.0-" + port;
+    const auto hex4 = [](unsigned v) {
+        char text[8];
+        std::snprintf(text, sizeof text, "%04X", v);
+        return std::string(text);
+    };
+    // Usage page 1, usage 0, one 7-byte input and output report with ID 9.
     const std::string descriptor =
-        chip.descriptorHex.empty() ? kIOWarriorDescriptor : chip.descriptorHex;
-
+        chip.descriptorHex.empty() ? "05010900A1018509150026FF00750895070900810209009102C0" : chip.descriptorHex;
     std::ostringstream tree;
-    if (chip.withUsbParents) {
-        tree << "P: " << usbDevice << "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n"
-             << "A: idVendor=" << hex4(chip.vendor) << "\nA: idProduct=" << hex4(chip.product)
-             << "\nA: serial=" << chip.serial << "\n\n";
-    }
+    std::vector<std::string> hidrawPaths;
     for (std::size_t i = 0; i < chip.hidrawNumbers.size(); ++i) {
-        const int number = chip.hidrawNumbers[i];
-        const std::string parent = chip.withUsbParents
-                                       ? usbDevice + "/1-" + port + ":1." + std::to_string(i)
-                                       : "/devices/virtual/misc/uhid";
-        if (chip.withUsbParents) {
-            tree << "P: " << parent << "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n"
-                 << "A: bInterfaceNumber=0" << i << "\n\n";
-        }
-        const std::string hidName =
-            "0003:" + hex4(chip.vendor) + ":" + hex4(chip.product) + "." + hex4(number + 1);
-        const std::string hid = parent + "/" + hidName;
-        tree << "P: " << hid << "\nE: SUBSYSTEM=hid\nE: HID_ID=0003:0000" << hex4(chip.vendor)
-             << ":0000" << hex4(chip.product) << "\nE: HID_NAME=Tarvex test chip"
-             << "\nE: HID_UNIQ=" << chip.serial << "\nE: HID_PHYS=" << physBase << "/input" << i
-             << "\nH: report_descriptor=" << descriptor << "\n\n";
-        const std::string hidraw = hid + "/hidraw/hidraw" + std::to_string(number);
-        tree << "P: " << hidraw << "\nN: hidraw" << number
-             << "\nE: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/hidraw" << number
+        const std::string number = std::to_string(chip.hidrawNumbers[i]);
+        const std::string hidName = "0003:" + hex4(chip.vendor) + ":" + hex4(chip.product) + "." + hex4(chip.hidrawNumbers[i] + 1);
+        const std::string hid = "/devices/virtual/misc/uhid/" + hidName;
+        tree << "P: " << hid << "\nE: SUBSYSTEM=hid\nE: HID_ID=0003:0000" << hex4(chip.vendor) << ":0000" << hex4(chip.product)
+             << "\nE: HID_NAME=Tarvex test chip\nE: HID_UNIQ=" << chip.serial << "\nE: HID_PHYS=usb-0000:00:14.0-"
+             << chip.usbPort << "/input" << i << "\nH: report_descriptor=" << descriptor << "\n\n";
+        const std::string hidraw = hid + "/hidraw/hidraw" + number;
+        tree << "P: " << hidraw << "\nN: hidraw" << number << "\nE: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/hidraw" << number
              << "\nL: device=../../../" << hidName << "\n\n";
         hidrawPaths.push_back("/sys" + hidraw);
-
+        // The handler must be in place before the node exists, or early requests miss it.
         if (i < emulation.size() && emulation[i]) {
-            GError *error = nullptr;
-            if (!umockdev_testbed_attach_ioctl(mBed, devnode(number).c_str(),
-                                               emulation[i]->handler(), &error)) {
-                ADD_FAILURE() << "attach_ioctl: " << (error ? error->message : "?");
-                g_clear_error(&error);
-            }
+            EXPECT_TRUE(umockdev_testbed_attach_ioctl(mBed, ("/dev/hidraw" + number).c_str(), emulation[i]->handler(), nullptr));
         }
     }
-    GError *error = nullptr;
-    if (!umockdev_testbed_add_from_string(mBed, tree.str().c_str(), &error)) {
-        ADD_FAILURE() << "add_from_string: " << (error ? error->message : "?");
-        g_clear_error(&error);
-    }
+    EXPECT_TRUE(umockdev_testbed_add_from_string(mBed, tree.str().c_str(), nullptr));
     return hidrawPaths;
 }
 
@@ -198,42 +130,22 @@ void HidTestbed::removeInterface(const std::string &hidrawSyspath)
 {
     umockdev_testbed_uevent(mBed, hidrawSyspath.c_str(), "remove");
     umockdev_testbed_remove_device(mBed, hidrawSyspath.c_str());
-    // hid parent: two levels up from .../<hid>/hidraw/hidrawN
-    const std::string hid = hidrawSyspath.substr(0, hidrawSyspath.rfind("/hidraw/"));
-    umockdev_testbed_remove_device(mBed, hid.c_str());
+    umockdev_testbed_remove_device(mBed, hidrawSyspath.substr(0, hidrawSyspath.rfind("/hidraw/")).c_str()); // hid parent
     // umockdev leaves the /dev node behind; the kernel would not.
     gchar *root = umockdev_testbed_get_root_dir(mBed);
-    const std::string node = hidrawSyspath.substr(hidrawSyspath.rfind('/') + 1);
-    ::unlink((std::string(root) + "/dev/" + node).c_str());
+    ::unlink((std::string(root) + "/dev/" + hidrawSyspath.substr(hidrawSyspath.rfind('/') + 1)).c_str());
     g_free(root);
 }
 
 int HidTestbed::openTerminalDescriptors()
 {
-    // The emulated hidraw nodes are pseudo-terminals: counting the process's descriptors
-    // on them shows whether a device has closed its node.
     int count = 0;
     std::error_code error;
     for (const auto &entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
         std::error_code linkError;
-        const auto target = std::filesystem::read_symlink(entry.path(), linkError).string();
-        if (target.rfind("/dev/pts/", 0) == 0)
-            ++count;
+        count += std::filesystem::read_symlink(entry.path(), linkError).string().rfind("/dev/pts/", 0) == 0;
     }
     return count;
-}
-
-bool runEventLoopUntil(const std::function<bool()> &done)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
 }
 
 } // namespace tarvex::test

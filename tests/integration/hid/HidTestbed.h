@@ -1,8 +1,11 @@
-// A fresh umockdev testbed per test with helpers that build IOWarrior-like hidraw device
-// trees (usb_device → usb_interface → hid → hidraw) and emulate what the device answers.
+// A fresh umockdev testbed per test with helpers that build IOWarrior-like hidraw devices
+// (hid → hidraw, as a virtual HID device has them: the backend needs no USB parents) and
+// emulate what the device answers.
 #pragma once
 
-#include <umockdev.h>
+#include <umockdev.h> // before Qt: its "signals" keyword breaks glib's headers
+
+#include <QTest>
 
 #include <cstdint>
 #include <functional>
@@ -12,6 +15,8 @@
 
 namespace tarvex::test {
 
+using Bytes = std::vector<std::uint8_t>;
+
 // Collects writes and answers HIDIOCGINPUT for one /dev node; runs on umockdev's thread.
 class EmulatedHidraw
 {
@@ -20,15 +25,10 @@ public:
     ~EmulatedHidraw();
 
     UMockdevIoctlBase *handler() const { return mHandler; }
-    std::vector<std::vector<std::uint8_t>> writes() const;
-    // The reply to input-report requests (starting with the report ID); with
-    // answerInput false the requests are held unanswered until releaseHeld().
-    void setInputReply(std::vector<std::uint8_t> reply);
-    // When set, the reply is computed from the writes received so far (a device whose
-    // answer depends on the request that came before it); takes precedence over the above.
-    using Replier =
-        std::function<std::vector<std::uint8_t>(const std::vector<std::vector<std::uint8_t>> &)>;
-    void setInputReplier(Replier replier);
+    std::vector<Bytes> writes() const;
+    // The answer to input-report requests, report ID first (empty: a zero-length answer).
+    void setInputReply(Bytes reply);
+    // With false, input requests are held unanswered until releaseHeld() fails them.
     void setAnswerInput(bool answer);
     void releaseHeld(int error);
 
@@ -38,9 +38,8 @@ private:
 
     UMockdevIoctlBase *mHandler;
     mutable std::mutex mMutex;
-    std::vector<std::vector<std::uint8_t>> mWrites;
-    std::vector<std::uint8_t> mReply;
-    Replier mReplier;
+    std::vector<Bytes> mWrites;
+    Bytes mReply;
     bool mAnswer = true;
     std::vector<UMockdevIoctlClient *> mHeld;
 };
@@ -50,28 +49,24 @@ struct ChipLayout {
     std::uint16_t vendor = 0x1214;
     std::uint16_t product = 0x03EB;
     std::string serial = "00001234";
-    int usbPort = 1;              // 1-<port> in sysfs, usb-…-<port> in HID_PHYS
-    std::vector<int> hidrawNumbers = {0, 1}; // one per interface, interface 0 first
-    std::string descriptorHex = {}; // empty: usage page 1, usage 0
-    bool withUsbParents = true;   // virtual HID devices have none
+    int usbPort = 1;                          // usb-…-<port>/input<n> in HID_PHYS
+    std::vector<int> hidrawNumbers = {0, 1};  // one per interface, interface 0 first
+    std::string descriptorHex = {};           // empty: usage page 1, usage 0
 };
 
 class HidTestbed
 {
 public:
-    HidTestbed();
-    ~HidTestbed();
+    HidTestbed() : mBed(umockdev_testbed_new()) {}
+    ~HidTestbed() { g_object_unref(mBed); }
 
-    // Adds the chip's devices, attaching `emulation` (may be null) to each hidraw node in
-    // order. Returns the hidraw sysfs paths, interface 0 first.
-    std::vector<std::string> addChip(const ChipLayout &chip,
-                                     const std::vector<EmulatedHidraw *> &emulation = {});
-    // Unplugs one interface the way the kernel reports it: the hidraw node's remove event
-    // while sysfs still exists, then the devices go away leaf first.
+    // Adds the chip, attaching `emulation` (may be null) to its hidraw nodes in order.
+    // Returns the hidraw sysfs paths, interface 0 first.
+    std::vector<std::string> addChip(const ChipLayout &chip, const std::vector<EmulatedHidraw *> &emulation = {});
+    // Unplugs one interface the way the kernel reports it: the remove event while sysfs
+    // still exists, then the devices go away leaf first.
     void removeInterface(const std::string &hidrawSyspath);
-
-    static std::string devnode(int hidrawNumber);
-    // How many descriptors of this process are open on emulated nodes.
+    // How many descriptors of this process are open on emulated nodes (pseudo-terminals).
     static int openTerminalDescriptors();
 
 private:
@@ -80,6 +75,6 @@ private:
 
 // Runs the Qt event loop until `done` holds (true) or a generous bound passes (false); the
 // bound only keeps a broken build from hanging, it is not a timing assertion.
-bool runEventLoopUntil(const std::function<bool()> &done);
+inline bool runEventLoopUntil(const std::function<bool()> &done) { return QTest::qWaitFor(done, 60000); }
 
 } // namespace tarvex::test

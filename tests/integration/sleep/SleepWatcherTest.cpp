@@ -3,7 +3,6 @@
 // (dbus-send) must not count as a resume.
 #include "SleepWatcher.h"
 
-#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QProcess>
@@ -18,11 +17,10 @@ TEST(SleepWatcher, HearsOnlyLogindsPrepareForSleep)
         if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
             GTEST_SKIP() << tool << " is not installed";
     QProcess daemon;
-    daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                 QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
-    ASSERT_TRUE(daemon.waitForStarted());
-    while (!daemon.canReadLine())
-        ASSERT_TRUE(daemon.waitForReadyRead(30000)) << "dbus-daemon said nothing";
+    daemon.start(QStringLiteral("dbus-daemon"), QStringLiteral("--session --nofork --nopidfile --print-address=1").split(' '));
+    while (daemon.state() != QProcess::NotRunning && !daemon.canReadLine())
+        daemon.waitForReadyRead(-1);
+    ASSERT_TRUE(daemon.canReadLine()) << "dbus-daemon said nothing";
     const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
     QDBusConnection logind = QDBusConnection::connectToBus(address, QStringLiteral("logind"));
     ASSERT_TRUE(logind.registerService(QStringLiteral("org.freedesktop.login1")));
@@ -44,29 +42,19 @@ TEST(SleepWatcher, HearsOnlyLogindsPrepareForSleep)
 
         // An impostor's resume comes first; the daemon delivers in order, so once logind's
         // later sleep signal is here, the impostor's would have been too.
-        ASSERT_EQ(QProcess::execute(QStringLiteral("dbus-send"),
-                                    {QStringLiteral("--bus=") + address, QStringLiteral("--type=signal"),
-                                     QStringLiteral("/org/freedesktop/login1"),
-                                     QStringLiteral("org.freedesktop.login1.Manager.PrepareForSleep"),
-                                     QStringLiteral("boolean:false")}),
-                  0);
+        const QString impostor = QStringLiteral("--type=signal /org/freedesktop/login1 "
+                                                "org.freedesktop.login1.Manager.PrepareForSleep boolean:false");
+        ASSERT_EQ(QProcess::execute(QStringLiteral("dbus-send"), QStringList{QStringLiteral("--bus=") + address} + impostor.split(' ')), 0);
         emitFromLogind(true);
-        ASSERT_TRUE(sleeping.wait(30000));
+        ASSERT_TRUE(sleeping.wait(60000));
         EXPECT_EQ(resumed.count(), 0);
 
         emitFromLogind(false);
-        ASSERT_TRUE(resumed.wait(30000));
+        ASSERT_TRUE(resumed.wait(60000));
         EXPECT_EQ(resumed.count(), 1);
         EXPECT_EQ(sleeping.count(), 1);
     }
     QDBusConnection::disconnectFromBus(QStringLiteral("logind"));
     daemon.kill();
     daemon.waitForFinished();
-}
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

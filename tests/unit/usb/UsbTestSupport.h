@@ -10,13 +10,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdint>
 #include <string>
 #include <vector>
 
 using Bytes = std::array<std::uint8_t, 8>;
 
-// What `run` printed on stderr (file descriptor 2, where the layer's diagnostics go).
 template <typename F>
 std::string stderrOf(F &&run)
 {
@@ -31,31 +29,17 @@ protected:
     void SetUp() override
     {
         IOWarriorSetPlatform(&sim);
-        IOWarriorSetDeviceAddedCallback(nullptr, nullptr);
-        IOWarriorSetDeviceRemovedCallback(nullptr, nullptr);
         ASSERT_EQ(IOWarriorInit(), 0);
     }
     void TearDown() override
     {
-        deliverNotifications();
+        QCoreApplication::processEvents();
         IOWarriorClearInterfaceList();
+        IOWarriorSetDeviceCallback(nullptr, nullptr);
         IOWarriorSetDeviceAddedCallback(nullptr, nullptr);
         IOWarriorSetDeviceRemovedCallback(nullptr, nullptr);
-        IOWarriorSetDeviceCallback(nullptr, nullptr);
         IOWarriorSetPlatform(nullptr);
     }
-
-    // Plug and unplug notifications arrive through the event loop.
-    static void deliverNotifications() { QCoreApplication::processEvents(); }
-
-    static std::vector<IOWarriorListNodeStruct *> nodes()
-    {
-        std::vector<IOWarriorListNodeStruct *> result;
-        for (IOWarriorListNodeStruct *node = gIOWarriorList; node; node = node->next)
-            result.push_back(node);
-        return result;
-    }
-
     // The handle of the index-th interface after a count (a rebuild when the list is dirty).
     static IOWarriorHIDDeviceInterface *interfaceAt(int index)
     {

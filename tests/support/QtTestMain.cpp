@@ -1,5 +1,5 @@
-// Entry point of the simulator stress tests: the simulated bus delivers plug and unplug
-// notifications through the Qt event loop, so the tests need a QCoreApplication.
+// The one GoogleTest entry point for test programs that need a Qt event loop and nothing
+// else: plug notifications, sockets and timers all travel through it.
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>
