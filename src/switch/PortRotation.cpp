@@ -49,6 +49,12 @@ void PortRotation::setInterval(double seconds)
     mInterval = clampedInterval(QJsonValue(seconds));
 }
 
+double PortRotation::period() const
+{
+    // A changed "Time Interval" applies from the next start only.
+    return isRunning() ? mRotationTimer->interval() / 1000.0 : interval();
+}
+
 QTimer *PortRotation::timer() const
 {
     return mRotationTimer.data();

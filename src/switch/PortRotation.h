@@ -48,6 +48,8 @@ public:
     // setInterval(), else "Time Interval" from the standard defaults.
     double interval() const;
     void setInterval(double seconds);
+    // The period of the running rotation; when none runs, the one a start would use.
+    double period() const;
 
     // Ports of the selected switch (2 or 4; 0 while unknown). Bounds the machine port.
     std::uint32_t portCount() const { return mNumPorts; }

@@ -7,10 +7,13 @@
 #include "SwitchPopUp.h"
 #include "TarvexCCApp.h"
 #include "TestSupport.h"
+#include "switch/PortNames.h"
 #include "switch/PortRotation.h"
 #include "usb/IOWarriorController.h"
 
 #include <QCheckBox>
+#include <QMenu>
+#include <QSystemTrayIcon>
 #include <QSpinBox>
 #include <QTextBrowser>
 
@@ -51,35 +54,58 @@ private slots:
 
     void menuFollowsTheSelectedModelAndBuildsNoWindow_data()
     {
-        QTest::addColumn<int>("identifier"); // -1: the stored switch is not attached
+        QTest::addColumn<QList<int>>("identifiers"); // of the switches 0000B007, 0000B008 … attached
+        QTest::addColumn<QString>("stored");         // the choice before the start
         QTest::addColumn<QString>("model");
         QTest::addColumn<Flags>("enabled");
-        QTest::newRow("none") << -1 << "Not connected" << Flags(5, false);
-        QTest::newRow("mini") << 2 << "Tarvex mini" << Flags{true, true, false, false, true};
-        QTest::newRow("DL") << 3 << "Tarvex Pro DVI DL" << Flags(5, true);
+        QTest::addColumn<QString>("toolTip");
+        const Flags mini{true, true, false, false, true, true}, off(6, false);
+        const QString named = QStringLiteral(" 0000B007 — Port 1 — Work laptop");
+        QTest::newRow("none") << QList<int>{} << "0000B007" << "Not connected" << off << "No switch connected";
+        QTest::newRow("mini") << QList<int>{2} << "0000B007" << "Tarvex mini" << mini << "Tarvex mini" + named;
+        QTest::newRow("DL") << QList<int>{3} << "0000B007" << "Tarvex Pro DVI DL" << Flags(6, true)
+                            << "Tarvex Pro DVI DL" + named;
         for (int unknown : {0, 7, 0xFF})
-            QTest::newRow(qPrintable(QString::number(unknown))) << unknown << "Unknown" << Flags(5, true);
+            QTest::newRow(qPrintable(QString::number(unknown)))
+                << QList<int>{unknown} << "0000B007" << "Unknown" << Flags(6, true) << "Unknown" + named;
+        // A first start adopts the only switch; among several the user is led to choose.
+        QTest::newRow("first, one") << QList<int>{2} << "" << "Tarvex mini" << mini << "Tarvex mini" + named;
+        QTest::newRow("first, two") << QList<int>{2, 1} << "" << "Choose a switch" << off << "Choose a switch";
+        QTest::newRow("chosen gone") << QList<int>{2} << "0000B0FF" << "Not connected" << off << "No switch connected";
     }
     void menuFollowsTheSelectedModelAndBuildsNoWindow()
     {
-        QFETCH(int, identifier);
+        QFETCH(QList<int>, identifiers);
+        QFETCH(QString, stored);
         QFETCH(QString, model);
         QFETCH(Flags, enabled);
-        if (identifier >= 0)
-            h.sim->plug("0000B007", std::uint8_t(identifier));
-        h.launch("0000B007");
+        QFETCH(QString, toolTip);
+        for (int i = 0; i < identifiers.size(); ++i)
+            h.sim->plug("0000B00" + std::to_string(7 + i), std::uint8_t(identifiers[i]));
+        QVERIFY(PortNames(DefaultsStore::standard()).setName(QStringLiteral("0000B007"), 1, QStringLiteral("Work laptop")));
+        h.launch(stored.isEmpty() ? nullptr : qPrintable(stored));
         QCOMPARE(h.modelLine(), model);
-        QVERIFY(!h.app->itemWithTag(StatusMenu::TagModelLine)->isEnabled());
         QCOMPARE(h.enabledTags(), enabled);
+        QCOMPARE(h.app->statusMenu().toolTip(), toolTip);
+        QCOMPARE(h.app->statusMenu().statusItem()->toolTip(), toolTip);
+        QCOMPARE(h.app->itemWithTag(1)->text().startsWith(QStringLiteral("Port 1 — Work laptop")), enabled[0]);
+        QCOMPARE(DefaultsStore::standard().stringForKey(QStringLiteral("Selected Switch")),
+                 stored.isEmpty() && identifiers.size() == 1 ? QStringLiteral("0000B007") : stored);
         QCOMPARE(list().itemAtIndex(0).title, QStringLiteral("Select"));
-        QVERIFY(list().itemAtIndex(1).separator);
-        QCOMPARE(list().itemAtIndex(2).title, identifier < 0 ? QString() : model + QStringLiteral(" (0000B007)"));
-        QCOMPARE(h.app->portRotation().portCount(), identifier < 0 ? 0u : identifier == 2 ? 2u : 4u);
+        QVERIFY(list().itemAtIndex(1).separator && !list().actionAtIndex(0)->isChecked());
+        QCOMPARE(list().numberOfItems(), 2 + identifiers.size());
+        QCOMPARE(h.app->portRotation().portCount(), enabled[0] ? enabled[2] ? 4u : 2u : 0u);
         for (QWidget *widget : QApplication::topLevelWidgets()) // windows are made when first opened
             QVERIFY(!widget->objectName().endsWith(QLatin1String("Window")));
+        // Only the request to choose leads anywhere: to the list.
+        QAction *modelLine = h.app->itemWithTag(StatusMenu::TagModelLine);
+        QCOMPARE(modelLine->isEnabled(), model == QStringLiteral("Choose a switch"));
+        modelLine->trigger();
+        QCOMPARE(list().menu()->isVisible(), modelLine->isEnabled());
+        list().menu()->hide();
     }
 
-    void choosingASwitchStoresItAndSelectChangesOnlyTheMarks()
+    void choosingASwitchStoresItAndOurCommandsMoveTheMark()
     {
         auto mini = h.sim->plug("00001002", 2);
         h.sim->plug("00001001", 1);
@@ -91,16 +117,36 @@ private slots:
         QCOMPARE(DefaultsStore::standard().stringForKey(QStringLiteral("Selected Switch")), QStringLiteral("00001002"));
         QCOMPARE(h.modelLine(), QStringLiteral("Tarvex mini"));
         QCOMPARE(marks(), (Flags{false, true, false, false}));
-        mini->setActivePort(0);
-        list().actionAtIndex(0)->trigger(); // "Select": only the marks are refreshed
-        QCOMPARE(DefaultsStore::standard().stringForKey(QStringLiteral("Selected Switch")), QStringLiteral("00001002"));
-        QCOMPARE(h.enabledTags(), (Flags{true, true, false, false, true}));
+        QCOMPARE(h.app->statusMenu().toolTip(), QStringLiteral("Tarvex mini 00001002 — Port 2"));
+        // Our own command moves the mark at once; an unanswered query marks nothing.
+        h.app->switchToPort1(nullptr);
         QCOMPARE(marks(), (Flags{true, false, false, false}));
-        // An unanswered query marks nothing rather than claiming port 1; a command moves no mark.
+        QCOMPARE(h.app->statusMenu().toolTip(), QStringLiteral("Tarvex mini 00001002 — Port 1"));
         mini->failNextRead(EIO);
         h.app->setStatusIcon();
-        h.app->switchToPort2(nullptr);
         QCOMPARE(marks(), Flags(4, false));
+        QCOMPARE(h.app->statusMenu().toolTip(), QStringLiteral("Tarvex mini 00001002"));
+        // The rotation item shows whether a rotation runs, and its period; each step moves the mark.
+        QAction *rotate = h.app->itemWithTag(StatusMenu::TagRotate);
+        storeDefault(PortRotation::timeIntervalKey(), 12);
+        rotate->trigger();
+        QVERIFY(rotate->isChecked() && rotate->text().startsWith(QStringLiteral("Rotate (every 12 s)")));
+        QVERIFY(QMetaObject::invokeMethod(h.app->portRotation().timer(), "timeout"));
+        QCOMPARE(marks(), (Flags{false, true, false, false}));
+        storeDefault(PortRotation::timeIntervalKey(), 30);
+        emit h.app->mStatusMenu->aboutToShow(); // the running rotation keeps its period
+        QVERIFY(rotate->text().startsWith(QStringLiteral("Rotate (every 12 s)")));
+        h.app->rotate(nullptr);
+        QVERIFY(!rotate->isChecked() && rotate->text().startsWith(QStringLiteral("Rotate (every 30 s)")));
+        // A choice that cannot be written is told once, and still applies.
+        const QString dir = privateConfigHome().filePath(QStringLiteral("TarvexCC"));
+        QVERIFY(QDir(dir).removeRecursively() && QFile(dir).open(QIODevice::WriteOnly));
+        list().actionAtIndex(2)->trigger();
+        list().actionAtIndex(3)->trigger();
+        QCOMPARE(h.alerts.alerts.size(), 1);
+        QVERIFY(h.alerts.alerts[0][1].startsWith(QStringLiteral("The choice of switch could not be saved")));
+        QCOMPARE(h.modelLine(), QStringLiteral("Tarvex mini"));
+        QFile::remove(dir);
     }
 
     // The waits after a plug run on timers (the real 300 ms here): a 50 ms timer started as
@@ -168,7 +214,7 @@ private slots:
         h.launch("00001001");
         QCOMPARE(list().itemAtIndex(2).title, QStringLiteral("(no permission) (00001001)"));
         QCOMPARE(h.modelLine(), QStringLiteral("(no permission)"));
-        QCOMPARE(h.enabledTags(), Flags(5, false));
+        QCOMPARE(h.enabledTags(), Flags(6, false));
         h.app->updateAttachedDevices();
         QCOMPARE(h.alerts.alerts.size(), 1);
         QVERIFY(h.alerts.alerts[0][1].contains(QStringLiteral("install-udev-rule")));

@@ -5,6 +5,7 @@
 
 #include "AlertPresenter.h"
 #include "ApplicationController.h"
+#include "SettingsNotice.h"
 #include "StatusMenu.h"
 #include "switch/DefaultsStore.h"
 #include "switch/DeviceGate.h"
@@ -77,6 +78,8 @@ struct AppHarness {
     }
     void setUp()
     {
+        AlertPresenter::install(&alerts); // a quit in the test before installed the log
+        SettingsNotice::reset();
         DefaultsStore::standard().removeObjectForKey(QStringLiteral("Selected Switch"));
         sim = std::make_unique<tarvex::SimHidPlatform>();
         IOWarriorSetPlatform(sim.get());
@@ -114,11 +117,12 @@ struct AppHarness {
         pauses.clear();
     }
     QString modelLine() const { return app->itemWithTag(StatusMenu::TagModelLine)->text(); }
+    // Ports 1-4, rotation, firmware.
     Flags enabledTags() const
     {
         Flags states;
         for (int tag = StatusMenu::TagPort1; tag <= StatusMenu::TagRotate; ++tag)
             states.append(app->itemWithTag(tag)->isEnabled());
-        return states;
+        return states << app->statusMenu().firmwareItem()->isEnabled();
     }
 };
