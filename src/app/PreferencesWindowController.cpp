@@ -95,7 +95,8 @@ void PreferencesWindowController::setLaunchAtLogin(bool installed)
 void PreferencesWindowController::showPortNames(const QString &serial, const QString &model, int ports)
 {
     mPortNamesSerial = serial;
-    mUi->mPortNamesSwitch->setText(serial.isEmpty() ? tx("No switch connected") : model + QLatin1Char(' ') + serial);
+    mUi->mPortNamesSwitch->setText(serial.isEmpty() ? tx("No switch connected")
+                                                    : model + QLatin1Char(' ') + serial);
     const PortNames names(DefaultsStore::standard());
     QLabel *const labels[4] = {mUi->mPortNameLabel1, mUi->mPortNameLabel2, mUi->mPortNameLabel3,
                                mUi->mPortNameLabel4};

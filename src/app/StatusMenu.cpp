@@ -122,7 +122,8 @@ void StatusMenu::build()
 
 void StatusMenu::setSwitchItems(const QList<SwitchPopUp::Item> &switches)
 {
-    mSwitchList->setItems(QList<SwitchPopUp::Item>{{tx("Select"), 0, {}, false}, {{}, 0, {}, true}} + switches);
+    const QList<SwitchPopUp::Item> head{{tx("Select"), 0, {}, false}, {{}, 0, {}, true}};
+    mSwitchList->setItems(head + switches);
     // "Select" heads the list: it is no choice of its own, so it carries no mark.
     QAction *header = mSwitchList->actionAtIndex(0);
     header->setCheckable(false);

@@ -12,6 +12,7 @@
 #include "usb/IOWarriorController.h"
 
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QSpinBox>
@@ -82,7 +83,7 @@ private slots:
         QFETCH(QString, toolTip);
         for (int i = 0; i < identifiers.size(); ++i)
             h.sim->plug("0000B00" + std::to_string(7 + i), std::uint8_t(identifiers[i]));
-        QVERIFY(PortNames(DefaultsStore::standard()).setName(QStringLiteral("0000B007"), 1, QStringLiteral("Work laptop")));
+        QVERIFY(PortNames(DefaultsStore::standard()).setName("0000B007", 1, QStringLiteral("Work laptop")));
         h.launch(stored.isEmpty() ? nullptr : qPrintable(stored));
         QCOMPARE(h.modelLine(), model);
         QCOMPARE(h.enabledTags(), enabled);
@@ -250,6 +251,51 @@ private slots:
         QVERIFY(h.alerts.alerts[0][1].startsWith(QStringLiteral("Launch at Login could not be changed")));
         QVERIFY(!item->isChecked() && !box.isChecked());
         QFile::remove(dir);
+    }
+
+    void preferencesNameThePortsOfTheSelectedSwitch()
+    {
+        h.sim->plug("00001002", 2);
+        h.launch("00001002");
+        h.app->configureHotkeys(nullptr);
+        PreferencesWindowController &prefs = h.app->preferences();
+        QVERIFY(!prefs.portNameField(2)->isHidden() && prefs.portNameField(3)->isHidden()); // a mini has two
+        const QList<std::tuple<QString, QString, QString>> rows{
+            {QStringLiteral(" Gaming & TV "), QStringLiteral("Gaming & TV"), QStringLiteral("Port 2 — Gaming && TV")},
+            {QStringLiteral("3"), QStringLiteral("Gaming & TV"), QStringLiteral("Port 2 — Gaming && TV")}, // refused
+            {QString(), QString(), QStringLiteral("Port 2")}};                                            // removed
+        for (const auto &[typed, stored, title] : rows) {
+            QLineEdit *field = prefs.portNameField(2);
+            field->clear();
+            QTest::keyClicks(field, typed);
+            QTest::keyClick(field, Qt::Key_Return);
+            QCOMPARE(PortNames(DefaultsStore::standard()).name(QStringLiteral("00001002"), 2), stored);
+            QCOMPARE(field->text(), stored);
+            QCOMPARE(h.app->itemWithTag(2)->text(), title);
+        }
+        QCOMPARE(h.alerts.alerts.size(), 1);
+        QVERIFY(h.alerts.alerts[0][1].contains(QStringLiteral("cannot be a number")));
+        h.sim->unplug("00001002");
+        h.settle();
+        QVERIFY(!prefs.portNameField(1)->isEnabled());
+    }
+
+    // At logout nobody answers a box: the transfer under way ends, its outcome is logged, and
+    // the program quits.
+    void aQuitBehindATransferLogsItsOutcomeAndEnds()
+    {
+        h.app = std::make_unique<ApplicationController>();
+        DeviceGate::instance().begin(QStringLiteral("firmware transfer"));
+        h.app->terminate(nullptr);
+        QTest::ignoreMessage(QtWarningMsg, "Tarvex CC: Firmware Upgrade finished");
+        AlertPresenter::inform(QStringLiteral("Firmware\nUpgrade finished"));
+        const qsizetype shown = h.alerts.alerts.size();
+        QTimer::singleShot(0, [] {
+            DeviceGate::instance().end();
+            QTimer::singleShot(0, [] { QCoreApplication::exit(1); }); // only if the quit never came
+        });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(shown, 0);
     }
 
     void helpReloadsIntoOneCopy()
