@@ -374,7 +374,8 @@ void ApplicationController::hotKeySheetDidEndWithReturnCode(int returnCode)
         DefaultsStore &defaults = DefaultsStore::standard();
         if (hot != nullptr && HotKeyBindings::key(binding) == name &&
             !defaults.setObjectForKey(name, hot->keyCombo().plistRepresentation()))
-            SettingsNotice::tell(tx("The hot key could not be saved:\n%1").arg(defaults.lastError()));
+            SettingsNotice::tell(defaults,
+                                 tx("The hot key could not be saved:\n%1").arg(defaults.lastError()));
     }
 }
 

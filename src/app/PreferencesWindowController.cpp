@@ -124,7 +124,7 @@ void PreferencesWindowController::storePortName(int port)
         const QString message = tx("The port name could not be saved:\n%1").arg(names.error());
         // A failed write keeps the name in memory; a refused name changes nothing.
         if (names.name(mPortNamesSerial, port) == field->text().trimmed())
-            SettingsNotice::tell(message);
+            SettingsNotice::tell(DefaultsStore::standard(), message);
         else
             AlertPresenter::inform(message);
     }
@@ -144,5 +144,5 @@ void PreferencesWindowController::storeTimeInterval(int seconds)
     if (seconds < 1 || defaults.valueForKey(key) == QJsonValue(seconds))
         return;
     if (!defaults.setObjectForKey(key, seconds))
-        AlertPresenter::inform(tx("The time interval could not be saved:\n%1").arg(defaults.lastError()));
+        SettingsNotice::tell(defaults, tx("The time interval could not be saved:\n%1").arg(defaults.lastError()));
 }

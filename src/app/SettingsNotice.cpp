@@ -3,22 +3,12 @@
 
 #include "AlertPresenter.h"
 #include "AppLog.h"
+#include "switch/DefaultsStore.h"
 
-namespace {
-bool gTold = false;
-} // namespace
-
-void SettingsNotice::tell(const QString &message)
+void SettingsNotice::tell(const DefaultsStore &defaults, const QString &message)
 {
-    if (gTold) {
+    if (defaults.failureIsNew())
+        AlertPresenter::inform(message);
+    else
         qCWarning(tarvexApp).noquote() << QString(message).replace(QLatin1Char('\n'), QLatin1Char(' '));
-        return;
-    }
-    gTold = true;
-    AlertPresenter::inform(message);
-}
-
-void SettingsNotice::reset()
-{
-    gTold = false;
 }

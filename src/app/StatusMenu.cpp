@@ -146,22 +146,19 @@ bool StatusMenu::lacksPermission(IOWarriorListNodeStruct *node) const
            IOWarriorOpenInterfaceIfNecessary(node->hidInterface) == EACCES;
 }
 
-void StatusMenu::warnAboutPermission(IOWarriorListNodeStruct *node, const QString &serial)
+std::optional<SwitchStatusRecord> StatusMenu::query(IOWarriorController &registry,
+                                                   IOWarriorListNodeStruct *node, std::int32_t code,
+                                                   int *status)
 {
-    const QString device = QString::fromStdString(node->hidInterface->path());
-    if (mPermissionWarned.contains(device))
-        return;
-    mPermissionWarned.insert(device);
-    qCWarning(tarvexApp).noquote()
-        << QStringLiteral("no permission to open %1 (switch %2). Install the udev rule with "
-                          "'sudo scripts/install-udev-rule' (or install the tarvexcc package), "
-                          "then unplug and replug the switch.")
-               .arg(device, serial);
-    AlertPresenter::inform(
-        tx("Tarvex CC may not open the switch %1 (device %2).\n\nInstall the udev rule that "
-           "gives you access to Tarvex switches:\n    sudo scripts/install-udev-rule\n(or "
-           "install the tarvexcc package), then unplug the switch and plug it in again.")
-            .arg(serial, device));
+    int result = 0;
+    auto record = SwitchProtocol::query(registry, node, code, &result);
+    if (record)
+        mNotice.reached();
+    else if (SwitchProtocol::isBusyStatus(result))
+        mNotice.busy(result);
+    if (status != nullptr)
+        *status = result;
+    return record;
 }
 
 void StatusMenu::updateAttachedDevices()
@@ -178,11 +175,14 @@ void StatusMenu::updateAttachedDevices()
         QString name;
         if (lacksPermission(node)) {
             name = tx("(no permission)");
-            warnAboutPermission(node, serial);
+            mNotice.noPermission(QString::fromStdString(node->hidInterface->path()), serial);
         } else {
-            const auto record = SwitchProtocol::query(*registry, node, SwitchProtocol::QuerySwitchID);
+            int status = 0;
+            const auto record = query(*registry, node, SwitchProtocol::QuerySwitchID, &status);
             // An unanswered query names no model: "Unknown", like an unknown identifier.
             name = GetSwitchName(record ? std::int32_t(SwitchProtocol::switchIDFromRecord(*record)) : 0);
+            if (!record && SwitchProtocol::isBusyStatus(status))
+                name = tx("(busy)");
         }
         items.append({QStringLiteral("%1 (%2)").arg(name, serial), tag, serial, false});
     }
@@ -208,7 +208,8 @@ bool StatusMenu::storeSelection(const QString &serial)
     DefaultsStore &defaults = DefaultsStore::standard();
     if (defaults.setObjectForKey(selectedSwitchKey(), serial))
         return true;
-    SettingsNotice::tell(tx("The choice of switch could not be saved:\n%1").arg(defaults.lastError()));
+    SettingsNotice::tell(defaults,
+                         tx("The choice of switch could not be saved:\n%1").arg(defaults.lastError()));
     return false;
 }
 
@@ -236,7 +237,14 @@ void StatusMenu::applySwitch(IOWarriorListNodeStruct *node)
         setShown(serial, modelLine->text(), 0);
         return;
     }
-    const auto record = SwitchProtocol::query(*registry, node, SwitchProtocol::QuerySwitchID);
+    int status = 0;
+    const auto record = query(*registry, node, SwitchProtocol::QuerySwitchID, &status);
+    if (!record && SwitchProtocol::isBusyStatus(status) && serial == mSerial) {
+        // Another program holds it for a while; what the menu knew of it still holds.
+        modelLine->setText(mModel);
+        enableCommands(mPorts);
+        return;
+    }
     const std::int32_t identifier = record ? std::int32_t(SwitchProtocol::switchIDFromRecord(*record)) : 0;
     modelLine->setText(GetSwitchName(identifier));
     const int ports = SwitchPortCount(identifier);
@@ -308,6 +316,7 @@ void StatusMenu::follow(PortRotation &rotation)
 {
     // Our own select that reached the switch moves the mark at once; a refresh still asks.
     connect(&rotation, &PortRotation::portSelected, this, &StatusMenu::markActivePort);
+    connect(&rotation, &PortRotation::refused, &mNotice, &SwitchAccessNotice::busy);
     const auto show = [this, &rotation] { showRotation(rotation.isRunning(), rotation.period()); };
     connect(&rotation, &PortRotation::runningChanged, this, show);
     // The period may have changed in the preferences since.
@@ -326,6 +335,8 @@ void StatusMenu::showRotation(bool running, double seconds)
 void StatusMenu::markActivePort(int port)
 {
     mActivePort = port;
+    if (port >= 0) // only an answer or a select that got through knows the port
+        mNotice.reached();
     const QIcon active(QStringLiteral(":/images/Active.png"));
     const QIcon inactive(QStringLiteral(":/images/Inactive.png"));
     for (int p = 0; p < 4; ++p)
@@ -339,9 +350,13 @@ void StatusMenu::setStatusIcon()
     IOWarriorController *registry = mRegistry();
     IOWarriorListNodeStruct *node = mSelected();
     if (registry != nullptr && node != nullptr && !lacksPermission(node)) {
-        // An unanswered query marks nothing: marking port 1 would claim an answer.
-        if (const auto record = SwitchProtocol::query(*registry, node, SwitchProtocol::QueryActivePort))
+        // An unanswered query marks nothing: marking port 1 would claim an answer. A switch
+        // that another program holds keeps its mark: nobody else switches its ports.
+        int status = 0;
+        if (const auto record = query(*registry, node, SwitchProtocol::QueryActivePort, &status))
             activePort = SwitchProtocol::activePortFromRecord(*record).value_or(-1);
+        else if (SwitchProtocol::isBusyStatus(status) && QString::fromUtf8(node->serialNumber) == mSerial)
+            return;
     }
     markActivePort(activePort);
 }

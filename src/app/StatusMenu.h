@@ -2,21 +2,23 @@
 // by tag, the model line, the switch list, the window and quit entries) and keeps it in step
 // with the attached switches and the stored choice: enabled items, model line, permission
 // mark, active-port marks, whether a rotation runs, and the tray icon's tooltip. Adopts the
-// only attached switch when none was ever chosen. Shows the menu from the tray icon, or from
-// a small window when the desktop has no tray. Says which entry the user chose through its
-// signals.
+// only attached switch when none was ever chosen, and says why a switch cannot be reached (no
+// permission, another program holds it). Shows the menu from the tray icon, or from a small
+// window when the desktop has no tray. Says which entry the user chose through its signals.
 #pragma once
 
+#include "SwitchAccessNotice.h"
 #include "SwitchPopUp.h"
 #include "usb/IOWarriorLib.h"
+#include "usb/SwitchStatusRecord.h"
 
 #include <QObject>
-#include <QSet>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class IOWarriorController;
 class PortRotation;
@@ -112,7 +114,11 @@ private:
     void setShown(const QString &serial, const QString &model, int ports);
     QString portTitle(int port) const;
     bool lacksPermission(IOWarriorListNodeStruct *node) const;
-    void warnAboutPermission(IOWarriorListNodeStruct *node, const QString &serial);
+    // A status exchange that tells the user when another program holds the switch, and
+    // when one gets through again, that the next refusal is news.
+    std::optional<SwitchStatusRecord> query(IOWarriorController &registry,
+                                            IOWarriorListNodeStruct *node, std::int32_t code,
+                                            int *status = nullptr);
     void showNoTrayWindow();
 
     RegistrySource mRegistry;
@@ -133,5 +139,5 @@ private:
     // Both show mStatusMenu, so they are declared after it and go before it.
     std::unique_ptr<QSystemTrayIcon> mStatusItem;
     std::unique_ptr<QWidget> mNoTrayWindow;
-    QSet<QString> mPermissionWarned; // device nodes the user was already told about
+    SwitchAccessNotice mNotice;
 };

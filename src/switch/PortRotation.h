@@ -69,7 +69,8 @@ public:
     void stopAndFollow();
     // Ends a running rotation without sending anything.
     void stop();
-    // One step: the next machine port, sent with the rotation's USB port.
+    // One step: the next machine port, sent with the rotation's USB port. A step the switch
+    // refuses because another program holds it ends the rotation where the switch is.
     void step();
 
     bool isRunning() const;
@@ -84,6 +85,10 @@ signals:
     void runningChanged(bool running);
     // A rotation started with a number of steps has taken its last one.
     void finished();
+    // A command, a step or the start's status exchange did not reach the switch because
+    // another program holds it (SwitchProtocol::isBusyStatus); nothing was sent. Nothing is
+    // queued or retried behind the other program, and a rotation ends at its first such step.
+    void refused(int status);
 
 private:
     int send(int machinePort, int usbPort);

@@ -1,6 +1,7 @@
 // The tray application against simulated switches: start-up and shut-down, the switch list
 // and menu state, hot-plug refreshes that leave the event loop free, resume, the login entry
 // and the preferences' period, and help.
+#include "../../unit/firmware/LockHolder.h"
 #include "AutostartEntry.h"
 #include "HelpWindowController.h"
 #include "PreferencesWindowController.h"
@@ -148,6 +149,32 @@ private slots:
         QVERIFY(h.alerts.alerts[0][1].startsWith(QStringLiteral("The choice of switch could not be saved")));
         QCOMPARE(h.modelLine(), QStringLiteral("Tarvex mini"));
         QFile::remove(dir);
+    }
+
+    // Another program writing firmware: commands and exchanges are refused and said so, once
+    // until one gets through again; the mark stays.
+    void aSwitchHeldElsewhereIsToldOncePerBurst()
+    {
+        auto sw = h.sim->plug("00001001", 1);
+        h.launch("00001001");
+        sw->clearLog();
+        for (int burst = 0; burst < 2; ++burst) {
+            {
+                LockHolder other("00001001", SwitchLock::Purpose::FirmwareTransfer);
+                h.app->switchToPort2(nullptr);
+                h.app->rotate(nullptr);
+                h.app->updateAttachedDevices();
+                QCoreApplication::processEvents();
+                QCOMPARE(marks(), (Flags{true, false, false, false}));
+                QCOMPARE(h.modelLine(), QStringLiteral("Tarvex Pro DVI SL")); // as known before
+                QCOMPARE(list().itemAtIndex(2).title, QStringLiteral("(busy) (00001001)"));
+            }
+            h.app->switchToPort1(nullptr);
+        }
+        QCOMPARE(h.alerts.alerts.size(), 2);
+        QCOMPARE(h.alerts.alerts[1][1],
+                 QStringLiteral("The switch is busy: a firmware upgrade is running in another program."));
+        QCOMPARE(portSelects(sw->log()), (Selects{{0, 0}, {0, 0}}));
     }
 
     // The waits after a plug run on timers (the real 300 ms here): a 50 ms timer started as

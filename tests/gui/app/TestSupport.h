@@ -5,7 +5,6 @@
 
 #include "AlertPresenter.h"
 #include "ApplicationController.h"
-#include "SettingsNotice.h"
 #include "StatusMenu.h"
 #include "switch/DefaultsStore.h"
 #include "switch/DeviceGate.h"
@@ -37,11 +36,13 @@ struct ScriptedAlertPresenter : AlertPresenter {
     }
 };
 
-// Set before anything reads the environment.
+// Set before anything reads the environment. The runtime directory holds the switch locks:
+// a test running at the same time on the same simulated serials must not busy ours.
 inline QTemporaryDir &privateConfigHome()
 {
-    static QTemporaryDir dir;
+    static QTemporaryDir dir, runtime;
     qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
     return dir;
 }
 
@@ -79,7 +80,6 @@ struct AppHarness {
     void setUp()
     {
         AlertPresenter::install(&alerts); // a quit in the test before installed the log
-        SettingsNotice::reset();
         DefaultsStore::standard().removeObjectForKey(QStringLiteral("Selected Switch"));
         sim = std::make_unique<tarvex::SimHidPlatform>();
         IOWarriorSetPlatform(sim.get());
