@@ -4,11 +4,16 @@
 #include "AlertPresenter.h"
 #include "AppLog.h"
 #include "AutostartEntry.h"
+#include "ControlState.h"
 #include "FirmwareWindowController.h"
 #include "HelpWindowController.h"
 #include "HotKeyBindings.h"
+#include "PTHotKeys/PTHotKey.h"
 #include "HotplugRefresh.h"
+#include "LogAlertPresenter.h"
+#include "PTKeyComboPanel.h"
 #include "PreferencesWindowController.h"
+#include "SettingsNotice.h"
 #include "StatusMenu.h"
 #include "SwitchPopUp.h"
 #include "TarvexVersion.h"
@@ -20,11 +25,8 @@
 #include "switch/SwitchProtocol.h"
 #include "usb/IOWarriorController.h"
 
-#include <QAbstractButton>
 #include <QAction>
-#include <QCheckBox>
 #include <QCoreApplication>
-#include <QLabel>
 #include <QPointer>
 
 // Resources live in the static library; the linker would drop them without this reference.
@@ -36,27 +38,6 @@ static void initTarvexResources()
 namespace {
 
 ApplicationController *gSharedApplication = nullptr;
-
-// A control's state as a check box reports it: 0 off, 1 on, anything else mixed.
-int controlState(QObject *sender)
-{
-    if (auto *box = qobject_cast<QCheckBox *>(sender)) {
-        switch (box->checkState()) {
-        case Qt::Unchecked:
-            return 0;
-        case Qt::Checked:
-            return 1;
-        default:
-            return -1;
-        }
-    }
-    if (auto *action = qobject_cast<QAction *>(sender))
-        return action->isCheckable() ? (action->isChecked() ? 1 : 0) : -1;
-    if (auto *button = qobject_cast<QAbstractButton *>(sender))
-        return button->isCheckable() ? (button->isChecked() ? 1 : 0) : -1;
-    const QVariant state = sender != nullptr ? sender->property("state") : QVariant();
-    return state.isValid() ? state.toInt() : -1;
-}
 
 // Runs `work` when the switches are free, unless the controller has gone by then.
 void whenDevicesFree(ApplicationController *controller, std::function<void(ApplicationController &)> work)
@@ -86,6 +67,7 @@ ApplicationController::ApplicationController(QObject *parent) : QObject(parent)
     mStatusMenu = mMenu->menu();
     mSwitchList = mMenu->switchList();
     connect(mMenu.get(), &StatusMenu::portCountChanged, mRotation.get(), &PortRotation::setPortCount);
+    mMenu->follow(*mRotation);
     connect(mMenu.get(), &StatusMenu::portChosen, this, [this](int port, QObject *item) {
         QMetaObject::invokeMethod(this, QByteArray("switchToPort" + QByteArray::number(port)).constData(),
                                   Q_ARG(QObject *, item));
@@ -127,6 +109,11 @@ PreferencesWindowController &ApplicationController::preferences()
                 &ApplicationController::setHotkey);
         connect(mPreferences.get(), &PreferencesWindowController::launchAtLoginToggled, this,
                 &ApplicationController::launchAtLogin);
+        connect(mPreferences.get(), &PreferencesWindowController::portNamesChanged, mMenu.get(),
+                &StatusMenu::refreshTexts);
+        connect(mMenu.get(), &StatusMenu::shownSwitchChanged, mPreferences.get(),
+                &PreferencesWindowController::showPortNames);
+        mPreferences->showPortNames(mMenu->shownSerial(), mMenu->shownModel(), mMenu->shownPortCount());
         updateHotkeyDescriptions();
     }
     return *mPreferences;
@@ -183,6 +170,8 @@ void ApplicationController::applicationWillTerminate()
     if (mTerminated)
         return;
     mTerminated = true;
+    // From here on nobody may be at the screen: what would be an alert goes to the log.
+    AlertPresenter::install(&LogAlertPresenter::shared());
     // 1.
     mHotKeys->save();
     // 2.
@@ -206,6 +195,9 @@ void ApplicationController::_requestTermination()
 
 void ApplicationController::terminate(QObject *)
 {
+    // A firmware transfer under way finishes first; its outcome then goes to the log instead
+    // of a box that nobody answers at logout.
+    AlertPresenter::install(&LogAlertPresenter::shared());
     whenDevicesFree(this, [](ApplicationController &) { QCoreApplication::quit(); });
 }
 
@@ -257,10 +249,7 @@ void ApplicationController::selectSwitch(QObject *sender)
     whenDevicesFree(this, [tag, serial](ApplicationController &self) {
         if (tag > 0 && self.mIOWarriorController) {
             if (IOWarriorListNodeStruct *node = self.mIOWarriorController->deviceWithSerial(serial)) {
-                DefaultsStore &defaults = DefaultsStore::standard();
-                if (!defaults.setObjectForKey(StatusMenu::selectedSwitchKey(), serial))
-                    AlertPresenter::inform(
-                        tx("The choice of switch could not be saved:\n%1").arg(defaults.lastError()));
+                StatusMenu::storeSelection(serial);
                 self.mMenu->applySwitch(node);
             } else {
                 self.mMenu->showSwitchMissing();
@@ -376,6 +365,18 @@ void ApplicationController::setHotkey(QObject *sender)
 void ApplicationController::hotKeySheetDidEndWithReturnCode(int returnCode)
 {
     mHotKeys->sheetDidEnd(returnCode);
+    if (returnCode != 1)
+        return;
+    // Stored at once, not only at quit: a crash or a power cut would lose it.
+    const QString name = PTKeyComboPanel::sharedPanel()->keyBindingName();
+    for (int binding = 1; binding <= HotKeyBindings::kCount; ++binding) {
+        PTHotKey *hot = mHotKeys->hotKey(binding);
+        DefaultsStore &defaults = DefaultsStore::standard();
+        if (hot != nullptr && HotKeyBindings::key(binding) == name &&
+            !defaults.setObjectForKey(name, hot->keyCombo().plistRepresentation()))
+            SettingsNotice::tell(defaults,
+                                 tx("The hot key could not be saved:\n%1").arg(defaults.lastError()));
+    }
 }
 
 QString ApplicationController::hotkeyFailure(int binding) const

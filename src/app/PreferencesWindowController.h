@@ -1,7 +1,8 @@
-// The preferences window: the five hot-key fields with their "Change…" buttons, the
-// rotation's time interval and the login check box. It shows what it is given and stores
-// the time interval itself; a change of binding or of the login entry is handed on through
-// its signals. Made when the user first opens it.
+// The preferences window: the five hot-key fields with their "Change…" buttons, one name
+// field per port of the selected switch, the rotation's time interval and the login check
+// box. It shows what it is given and stores the port names and the time interval itself; a
+// change of binding or of the login entry is handed on through its signals. Made when the
+// user first opens it.
 #pragma once
 
 #include <QObject>
@@ -30,6 +31,8 @@ public:
     // Binding 1-5's field and button; null for another number.
     QLineEdit *hotkeyField(int binding) const;
     QPushButton *changeButton(int binding) const;
+    // Port 1-4's name field; null for another number.
+    QLineEdit *portNameField(int port) const;
     QSpinBox *timeInterval() const;
     QCheckBox *launchAtLoginBox() const;
 
@@ -38,16 +41,23 @@ public:
     // Shows the period without storing it again.
     void setTimeInterval(double seconds);
     void setLaunchAtLogin(bool installed);
+    // Offers a name field for each of the `ports` ports of switch `serial` ("" for none),
+    // filled with the stored names. A name is stored when its field is left.
+    void showPortNames(const QString &serial, const QString &model, int ports);
     void show();
 
 signals:
     // A "Change…" button was clicked; its "tag" property names the binding.
     void changeHotkeyRequested(QObject *button);
     void launchAtLoginToggled(QObject *box);
+    // A port name was stored (or is held in memory after a failed write).
+    void portNamesChanged();
 
 private:
     void storeTimeInterval(int seconds);
+    void storePortName(int port);
 
     std::unique_ptr<QWidget> mWindow;
     std::unique_ptr<Ui::ConfigWindow> mUi;
+    QString mPortNamesSerial; // the switch whose names the fields show
 };

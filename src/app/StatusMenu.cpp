@@ -3,10 +3,12 @@
 
 #include "AlertPresenter.h"
 #include "AppLog.h"
-#include "SwitchPopUp.h"
+#include "SettingsNotice.h"
 #include "Translation.h"
 #include "WindowPlacement.h"
 #include "switch/DefaultsStore.h"
+#include "switch/PortNames.h"
+#include "switch/PortRotation.h"
 #include "switch/SwitchProtocol.h"
 #include "usb/HidPlatform.h"
 #include "usb/IOWarriorController.h"
@@ -16,12 +18,35 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 
 #include <cerrno>
 #include <utility>
+
+namespace {
+
+const char *const kPortTitles[4] = {QT_TRANSLATE_NOOP("Translation", "Port 1"),
+                                    QT_TRANSLATE_NOOP("Translation", "Port 2"),
+                                    QT_TRANSLATE_NOOP("Translation", "Port 3"),
+                                    QT_TRANSLATE_NOOP("Translation", "Port 4")};
+
+// A new title for a command item. The hot-key bindings show the combination after a tab and
+// keep the title apart in "tarvexTitle"; both stay in step here. "&" would mark a mnemonic.
+void setTitle(QAction *item, const QString &title)
+{
+    const QString escaped = QString(title).replace(QLatin1Char('&'), QLatin1String("&&"));
+    const QString text = item->text();
+    const qsizetype tab = text.indexOf(QLatin1Char('\t'));
+    item->setProperty("tarvexTitle", escaped);
+    const QString newText = tab < 0 ? escaped : escaped + text.mid(tab);
+    if (newText != text)
+        item->setText(newText);
+}
+
+} // namespace
 
 StatusMenu::StatusMenu(RegistrySource registry, NodeSource selected, QObject *parent)
     : QObject(parent), mRegistry(std::move(registry)), mSelected(std::move(selected))
@@ -44,15 +69,13 @@ void StatusMenu::build()
     QAction *modelLine = mStatusMenu->addAction(tx("Not connected"));
     modelLine->setData(int(TagModelLine));
     modelLine->setEnabled(false);
+    // Enabled only while the user has to choose among several switches: it leads there.
+    connect(modelLine, &QAction::triggered, this, [this] { mSwitchList->menu()->popup(QCursor::pos()); });
     mStatusMenu->addSeparator();
 
-    const char *portTitles[4] = {QT_TRANSLATE_NOOP("Translation", "Port 1"),
-                                 QT_TRANSLATE_NOOP("Translation", "Port 2"),
-                                 QT_TRANSLATE_NOOP("Translation", "Port 3"),
-                                 QT_TRANSLATE_NOOP("Translation", "Port 4")};
     const QIcon inactive(QStringLiteral(":/images/Inactive.png"));
     for (int port = 1; port <= 4; ++port) {
-        QAction *item = mStatusMenu->addAction(inactive, tx(portTitles[port - 1]));
+        QAction *item = mStatusMenu->addAction(inactive, tx(kPortTitles[port - 1]));
         item->setData(TagPort1 + port - 1);
         item->setEnabled(false);
         item->setIconVisibleInMenu(true);
@@ -61,11 +84,16 @@ void StatusMenu::build()
     QAction *rotate = mStatusMenu->addAction(tx("Rotate"));
     rotate->setData(int(TagRotate));
     rotate->setEnabled(false);
-    connect(rotate, &QAction::triggered, this, [this, rotate] { emit rotateChosen(rotate); });
+    rotate->setCheckable(true);
+    connect(rotate, &QAction::triggered, this, [this, rotate] {
+        // The mark shows what runs, not the click: the rotation says when that changes.
+        rotate->setChecked(mRotating);
+        emit rotateChosen(rotate);
+    });
     mStatusMenu->addSeparator();
 
     mSwitchList = new SwitchPopUp(tx("Switch"), this);
-    mSwitchList->setItems({{tx("Select"), 0, {}, false}, {{}, 0, {}, true}});
+    setSwitchItems({});
     mSwitchList->menu()->setIcon(QIcon(QStringLiteral(":/images/Status.png")));
     connect(mSwitchList, &SwitchPopUp::activated, this, [this] { emit switchChosen(mSwitchList); });
     mStatusMenu->addMenu(mSwitchList->menu());
@@ -77,14 +105,29 @@ void StatusMenu::build()
         return item;
     };
     addEntry(tx("Preferences…"), &StatusMenu::preferencesChosen);
-    addEntry(tx("Firmware Upgrade…"), &StatusMenu::firmwareChosen);
+    mFirmwareItem = addEntry(tx("Firmware Upgrade…"), &StatusMenu::firmwareChosen);
+    mFirmwareItem->setEnabled(false);
     mLaunchAtLoginItem = addEntry(tx("Launch at Login"), &StatusMenu::launchAtLoginChosen);
     mLaunchAtLoginItem->setCheckable(true);
     addEntry(tx("Help"), &StatusMenu::helpChosen);
     mStatusMenu->addSeparator();
     addEntry(tx("Quit Tarvex CC"), &StatusMenu::quitChosen);
 
-    connect(mStatusMenu.get(), &QMenu::aboutToShow, this, &StatusMenu::aboutToShow);
+    connect(mStatusMenu.get(), &QMenu::aboutToShow, this, [this] {
+        emit aboutToShow();
+        refreshTexts();
+    });
+    refreshTexts();
+}
+
+void StatusMenu::setSwitchItems(const QList<SwitchPopUp::Item> &switches)
+{
+    const QList<SwitchPopUp::Item> head{{tx("Select"), 0, {}, false}, {{}, 0, {}, true}};
+    mSwitchList->setItems(head + switches);
+    // "Select" heads the list: it is no choice of its own, so it carries no mark.
+    QAction *header = mSwitchList->actionAtIndex(0);
+    header->setCheckable(false);
+    header->setEnabled(false);
 }
 
 QAction *StatusMenu::itemWithTag(int tag) const
@@ -103,22 +146,19 @@ bool StatusMenu::lacksPermission(IOWarriorListNodeStruct *node) const
            IOWarriorOpenInterfaceIfNecessary(node->hidInterface) == EACCES;
 }
 
-void StatusMenu::warnAboutPermission(IOWarriorListNodeStruct *node, const QString &serial)
+std::optional<SwitchStatusRecord> StatusMenu::query(IOWarriorController &registry,
+                                                   IOWarriorListNodeStruct *node, std::int32_t code,
+                                                   int *status)
 {
-    const QString device = QString::fromStdString(node->hidInterface->path());
-    if (mPermissionWarned.contains(device))
-        return;
-    mPermissionWarned.insert(device);
-    qCWarning(tarvexApp).noquote()
-        << QStringLiteral("no permission to open %1 (switch %2). Install the udev rule with "
-                          "'sudo scripts/install-udev-rule' (or install the tarvexcc package), "
-                          "then unplug and replug the switch.")
-               .arg(device, serial);
-    AlertPresenter::inform(
-        tx("Tarvex CC may not open the switch %1 (device %2).\n\nInstall the udev rule that "
-           "gives you access to Tarvex switches:\n    sudo scripts/install-udev-rule\n(or "
-           "install the tarvexcc package), then unplug the switch and plug it in again.")
-            .arg(serial, device));
+    int result = 0;
+    auto record = SwitchProtocol::query(registry, node, code, &result);
+    if (record)
+        mNotice.reached();
+    else if (SwitchProtocol::isBusyStatus(result))
+        mNotice.busy(result);
+    if (status != nullptr)
+        *status = result;
+    return record;
 }
 
 void StatusMenu::updateAttachedDevices()
@@ -126,7 +166,7 @@ void StatusMenu::updateAttachedDevices()
     IOWarriorController *registry = mRegistry();
     if (registry == nullptr)
         return;
-    QList<SwitchPopUp::Item> items{{tx("Select"), 0, {}, false}, {{}, 0, {}, true}};
+    QList<SwitchPopUp::Item> items;
     int tag = 1;
     const auto &devices = registry->allDevices();
     for (auto it = devices.cbegin(); it != devices.cend(); ++it, ++tag) {
@@ -135,15 +175,21 @@ void StatusMenu::updateAttachedDevices()
         QString name;
         if (lacksPermission(node)) {
             name = tx("(no permission)");
-            warnAboutPermission(node, serial);
+            mNotice.noPermission(QString::fromStdString(node->hidInterface->path()), serial);
         } else {
-            const auto record = SwitchProtocol::query(*registry, node, SwitchProtocol::QuerySwitchID);
+            int status = 0;
+            const auto record = query(*registry, node, SwitchProtocol::QuerySwitchID, &status);
             // An unanswered query names no model: "Unknown", like an unknown identifier.
             name = GetSwitchName(record ? std::int32_t(SwitchProtocol::switchIDFromRecord(*record)) : 0);
+            if (!record && SwitchProtocol::isBusyStatus(status))
+                name = tx("(busy)");
         }
         items.append({QStringLiteral("%1 (%2)").arg(name, serial), tag, serial, false});
     }
-    mSwitchList->setItems(items);
+    setSwitchItems(items);
+    // A first start with one switch attached: it is the obvious choice (tarvexctl takes it too).
+    if (devices.size() == 1 && !DefaultsStore::standard().objectForKey(selectedSwitchKey()).isString())
+        storeSelection(devices.firstKey());
     // The check mark follows the stored choice, so the list and the model line agree.
     restoreSelection();
     setStatusIcon();
@@ -157,11 +203,23 @@ void StatusMenu::restoreSelection()
     mSwitchList->selectItemAtIndex(index >= 0 ? index : 0);
 }
 
+bool StatusMenu::storeSelection(const QString &serial)
+{
+    DefaultsStore &defaults = DefaultsStore::standard();
+    if (defaults.setObjectForKey(selectedSwitchKey(), serial))
+        return true;
+    SettingsNotice::tell(defaults,
+                         tx("The choice of switch could not be saved:\n%1").arg(defaults.lastError()));
+    return false;
+}
+
 void StatusMenu::enableCommands(int portCount)
 {
     for (int tag = TagPort1; tag <= TagPort4; ++tag)
         itemWithTag(tag)->setEnabled(tag - TagPort1 < portCount);
     itemWithTag(TagRotate)->setEnabled(portCount > 0);
+    // Firmware is written to a switch that commands reach.
+    mFirmwareItem->setEnabled(portCount > 0);
 }
 
 void StatusMenu::applySwitch(IOWarriorListNodeStruct *node)
@@ -170,18 +228,40 @@ void StatusMenu::applySwitch(IOWarriorListNodeStruct *node)
     IOWarriorController *registry = mRegistry();
     if (registry == nullptr)
         return;
+    modelLine->setEnabled(false);
+    mChoosing = false;
+    const QString serial = QString::fromUtf8(node->serialNumber);
     if (lacksPermission(node)) {
         // Commands could not reach it; offering them would pretend they do.
         modelLine->setText(tx("(no permission)"));
-        enableCommands(0);
+        setShown(serial, modelLine->text(), 0);
         return;
     }
-    const auto record = SwitchProtocol::query(*registry, node, SwitchProtocol::QuerySwitchID);
+    int status = 0;
+    const auto record = query(*registry, node, SwitchProtocol::QuerySwitchID, &status);
+    if (!record && SwitchProtocol::isBusyStatus(status) && serial == mSerial) {
+        // Another program holds it for a while; what the menu knew of it still holds.
+        modelLine->setText(mModel);
+        enableCommands(mPorts);
+        return;
+    }
     const std::int32_t identifier = record ? std::int32_t(SwitchProtocol::switchIDFromRecord(*record)) : 0;
     modelLine->setText(GetSwitchName(identifier));
     const int ports = SwitchPortCount(identifier);
-    enableCommands(ports);
+    setShown(serial, modelLine->text(), ports);
     emit portCountChanged(std::uint32_t(ports));
+}
+
+void StatusMenu::setShown(const QString &serial, const QString &model, int ports)
+{
+    enableCommands(ports);
+    const bool changed = serial != mSerial || model != mModel || ports != mPorts;
+    mSerial = serial;
+    mModel = model;
+    mPorts = ports;
+    refreshTexts();
+    if (changed)
+        emit shownSwitchChanged(serial, model, ports);
 }
 
 void StatusMenu::enableMenuItems()
@@ -191,31 +271,94 @@ void StatusMenu::enableMenuItems()
         return;
     }
     // The port count stays: a switch that comes back keeps its rotation bound.
-    itemWithTag(TagModelLine)->setText(tx("Not connected"));
-    enableCommands(0);
+    IOWarriorController *registry = mRegistry();
+    mChoosing = registry != nullptr && registry->allDevices().size() > 1 &&
+                !DefaultsStore::standard().objectForKey(selectedSwitchKey()).isString();
+    QAction *modelLine = itemWithTag(TagModelLine);
+    modelLine->setText(mChoosing ? tx("Choose a switch") : tx("Not connected"));
+    modelLine->setEnabled(mChoosing);
+    setShown(QString(), QString(), 0);
 }
 
 void StatusMenu::showSwitchMissing()
 {
     itemWithTag(TagModelLine)->setText(QStringLiteral("Not connected!"));
-    enableCommands(0);
+    setShown(QString(), QString(), 0);
     emit portCountChanged(0);
+}
+
+QString StatusMenu::portTitle(int port) const
+{
+    const QString title = tx(kPortTitles[port - 1]);
+    return mSerial.isEmpty() ? title : PortNames(DefaultsStore::standard()).titled(title, mSerial, port);
+}
+
+void StatusMenu::refreshTexts()
+{
+    for (int port = 1; port <= 4; ++port)
+        setTitle(itemWithTag(TagPort1 + port - 1), portTitle(port));
+    const QString period = QLocale().toString(mPeriod, 'f', QLocale::FloatingPointShortest);
+    setTitle(itemWithTag(TagRotate), mPeriod > 0 ? tx("Rotate (every %1 s)").arg(period) : tx("Rotate"));
+    if (!mSerial.isEmpty()) {
+        mToolTip = QStringLiteral("%1 %2").arg(mModel, mSerial);
+        if (mActivePort >= 0 && mActivePort < 4)
+            mToolTip += QStringLiteral(" — ") + portTitle(mActivePort + 1);
+    } else {
+        mToolTip = mChoosing ? tx("Choose a switch") : tx("No switch connected");
+    }
+    if (mStatusItem)
+        mStatusItem->setToolTip(mToolTip);
+    if (mNoTrayWindow)
+        mNoTrayWindow->setToolTip(mToolTip);
+}
+
+void StatusMenu::follow(PortRotation &rotation)
+{
+    // Our own select that reached the switch moves the mark at once; a refresh still asks.
+    connect(&rotation, &PortRotation::portSelected, this, &StatusMenu::markActivePort);
+    connect(&rotation, &PortRotation::refused, &mNotice, &SwitchAccessNotice::busy);
+    const auto show = [this, &rotation] { showRotation(rotation.isRunning(), rotation.period()); };
+    connect(&rotation, &PortRotation::runningChanged, this, show);
+    // The period may have changed in the preferences since.
+    connect(this, &StatusMenu::aboutToShow, &rotation, show);
+    show();
+}
+
+void StatusMenu::showRotation(bool running, double seconds)
+{
+    mRotating = running;
+    mPeriod = seconds;
+    itemWithTag(TagRotate)->setChecked(running);
+    refreshTexts();
+}
+
+void StatusMenu::markActivePort(int port)
+{
+    mActivePort = port;
+    if (port >= 0) // only an answer or a select that got through knows the port
+        mNotice.reached();
+    const QIcon active(QStringLiteral(":/images/Active.png"));
+    const QIcon inactive(QStringLiteral(":/images/Inactive.png"));
+    for (int p = 0; p < 4; ++p)
+        itemWithTag(TagPort1 + p)->setIcon(p == port ? active : inactive);
+    refreshTexts();
 }
 
 void StatusMenu::setStatusIcon()
 {
-    const QIcon active(QStringLiteral(":/images/Active.png"));
-    const QIcon inactive(QStringLiteral(":/images/Inactive.png"));
     int activePort = -1;
     IOWarriorController *registry = mRegistry();
     IOWarriorListNodeStruct *node = mSelected();
     if (registry != nullptr && node != nullptr && !lacksPermission(node)) {
-        // An unanswered query marks nothing: marking port 1 would claim an answer.
-        if (const auto record = SwitchProtocol::query(*registry, node, SwitchProtocol::QueryActivePort))
+        // An unanswered query marks nothing: marking port 1 would claim an answer. A switch
+        // that another program holds keeps its mark: nobody else switches its ports.
+        int status = 0;
+        if (const auto record = query(*registry, node, SwitchProtocol::QueryActivePort, &status))
             activePort = SwitchProtocol::activePortFromRecord(*record).value_or(-1);
+        else if (SwitchProtocol::isBusyStatus(status) && QString::fromUtf8(node->serialNumber) == mSerial)
+            return;
     }
-    for (int port = 0; port < 4; ++port)
-        itemWithTag(TagPort1 + port)->setIcon(port == activePort ? active : inactive);
+    markActivePort(activePort);
 }
 
 void StatusMenu::createStatusItem()
@@ -224,7 +367,7 @@ void StatusMenu::createStatusItem()
     icon.addFile(QStringLiteral(":/images/Status.svg"));
     icon.addFile(QStringLiteral(":/images/Status.png"));
     mStatusItem = std::make_unique<QSystemTrayIcon>(icon);
-    mStatusItem->setToolTip(QStringLiteral("Tarvex CC"));
+    mStatusItem->setToolTip(mToolTip);
     mStatusItem->setContextMenu(mStatusMenu.get());
     // A left click opens the same menu: the program has nothing else to show.
     connect(mStatusItem.get(), &QSystemTrayIcon::activated, this,

@@ -1,26 +1,31 @@
 // The status menu and where it is shown. Builds the menu (port and rotation items addressed
 // by tag, the model line, the switch list, the window and quit entries) and keeps it in step
 // with the attached switches and the stored choice: enabled items, model line, permission
-// mark and active-port marks. Shows it from the tray icon, or from a small window when the
-// desktop has no tray. Says which entry the user chose through its signals.
+// mark, active-port marks, whether a rotation runs, and the tray icon's tooltip. Adopts the
+// only attached switch when none was ever chosen, and says why a switch cannot be reached (no
+// permission, another program holds it). Shows the menu from the tray icon, or from a small
+// window when the desktop has no tray. Says which entry the user chose through its signals.
 #pragma once
 
+#include "SwitchAccessNotice.h"
+#include "SwitchPopUp.h"
 #include "usb/IOWarriorLib.h"
+#include "usb/SwitchStatusRecord.h"
 
 #include <QObject>
-#include <QSet>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class IOWarriorController;
+class PortRotation;
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
 class QWidget;
-class SwitchPopUp;
 
 class StatusMenu : public QObject
 {
@@ -42,6 +47,7 @@ public:
     SwitchPopUp *switchList() const { return mSwitchList; }
     QAction *itemWithTag(int tag) const;
     QAction *launchAtLoginItem() const { return mLaunchAtLoginItem; }
+    QAction *firmwareItem() const { return mFirmwareItem; }
     QSystemTrayIcon *statusItem() const { return mStatusItem.get(); }
     QWidget *noTrayWindow() const { return mNoTrayWindow.get(); }
 
@@ -56,8 +62,27 @@ public:
     void showSwitchMissing();
     // Marks the port the selected switch answers as active.
     void setStatusIcon();
-    // Puts the switch list's check mark on the stored choice ("Select" when it is absent).
+    // Puts the switch list's check mark on the stored choice (none when it is absent).
     void restoreSelection();
+    // Stores `serial` as the user's choice; a failed write is told (see SettingsNotice).
+    static bool storeSelection(const QString &serial);
+
+    // Shows what `rotation` does: a port select of ours that reached the switch moves the
+    // mark, the rotation item shows whether it runs and its period. Not owned.
+    void follow(PortRotation &rotation);
+    // The selected switch shows port `port` (0-based; -1 unknown), without asking it again.
+    void markActivePort(int port);
+    // Whether a rotation runs, and the period it runs (or would run) with.
+    void showRotation(bool running, double seconds);
+    // The tray icon's tooltip: the selected switch, its serial number and its active port.
+    QString toolTip() const { return mToolTip; }
+    // The switch shown: serial number ("" for none), model and the ports commands reach.
+    QString shownSerial() const { return mSerial; }
+    QString shownModel() const { return mModel; }
+    int shownPortCount() const { return mPorts; }
+    // Puts what the menu knows into the texts that need no exchange with the switch (port
+    // titles with their names, the rotation item, the tooltip).
+    void refreshTexts();
 
     // The tray icon carrying the menu; without a tray, the small window instead.
     void createStatusItem();
@@ -77,12 +102,23 @@ signals:
     void aboutToShow();
     // The selected switch's port count as the menu learned it (2 or 4; 0 when it is gone).
     void portCountChanged(std::uint32_t ports);
+    // Another switch is shown (serial "" for none), with its model and the ports commands
+    // reach: the preferences name those ports.
+    void shownSwitchChanged(const QString &serial, const QString &model, int ports);
 
 private:
     void build();
+    void setSwitchItems(const QList<SwitchPopUp::Item> &switches);
     void enableCommands(int portCount);
+    // The switch shown (serial "" for none) with its model and the ports commands reach.
+    void setShown(const QString &serial, const QString &model, int ports);
+    QString portTitle(int port) const;
     bool lacksPermission(IOWarriorListNodeStruct *node) const;
-    void warnAboutPermission(IOWarriorListNodeStruct *node, const QString &serial);
+    // A status exchange that tells the user when another program holds the switch, and
+    // when one gets through again, that the next refusal is news.
+    std::optional<SwitchStatusRecord> query(IOWarriorController &registry,
+                                            IOWarriorListNodeStruct *node, std::int32_t code,
+                                            int *status = nullptr);
     void showNoTrayWindow();
 
     RegistrySource mRegistry;
@@ -90,8 +126,18 @@ private:
     std::unique_ptr<QMenu> mStatusMenu;
     SwitchPopUp *mSwitchList = nullptr;
     QAction *mLaunchAtLoginItem = nullptr;
+    QAction *mFirmwareItem = nullptr;
+    // What the menu last learned of the selected switch.
+    QString mSerial; // empty: no switch selected and attached
+    QString mModel;
+    int mPorts = 0;
+    int mActivePort = -1; // 0-based; -1 unknown
+    bool mChoosing = false; // several attached, none ever chosen
+    bool mRotating = false;
+    double mPeriod = 0;
+    QString mToolTip;
     // Both show mStatusMenu, so they are declared after it and go before it.
     std::unique_ptr<QSystemTrayIcon> mStatusItem;
     std::unique_ptr<QWidget> mNoTrayWindow;
-    QSet<QString> mPermissionWarned; // device nodes the user was already told about
+    SwitchAccessNotice mNotice;
 };

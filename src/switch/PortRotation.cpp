@@ -49,6 +49,12 @@ void PortRotation::setInterval(double seconds)
     mInterval = clampedInterval(QJsonValue(seconds));
 }
 
+double PortRotation::period() const
+{
+    // A changed "Time Interval" applies from the next start only.
+    return isRunning() ? mRotationTimer->interval() / 1000.0 : interval();
+}
+
 QTimer *PortRotation::timer() const
 {
     return mRotationTimer.data();
@@ -67,6 +73,8 @@ int PortRotation::send(int machinePort, int usbPort)
     const int status = SwitchProtocol::selectPort(node, machinePort, usbPort);
     if (status == 0)
         emit portSelected(machinePort, usbPort);
+    else if (SwitchProtocol::isBusyStatus(status))
+        emit refused(status);
     return status;
 }
 
@@ -108,9 +116,14 @@ void PortRotation::start(int steps)
     IOWarriorController *registry = mRegistry ? mRegistry() : nullptr;
     IOWarriorListNodeStruct *node = mTarget ? mTarget() : nullptr;
     if (registry != nullptr && node != nullptr) {
-        // Without an answer the previous position stays: better than claiming port 1.
-        if (const auto record = SwitchProtocol::query(*registry, node, SwitchProtocol::QueryActivePort))
+        // Without an answer the previous position stays: better than claiming port 1. While
+        // another program holds the switch, the first step is refused and ends the rotation.
+        int status = 0;
+        const auto record = SwitchProtocol::query(*registry, node, SwitchProtocol::QueryActivePort, &status);
+        if (record)
             gActiveMachine = gActiveUSBPort = std::int32_t(std::int8_t(record->reply[4]));
+        else if (SwitchProtocol::isBusyStatus(status))
+            emit refused(status);
     }
     emit runningChanged(true);
 }
@@ -153,6 +166,7 @@ void PortRotation::stop()
 
 void PortRotation::step()
 {
+    const std::int32_t shown = gActiveMachine;
     // With no port count known (0) the counter would run past every real port.
     if (mNumPorts > 0 && std::uint32_t(gActiveMachine) < mNumPorts - 1)
         ++gActiveMachine;
@@ -160,6 +174,12 @@ void PortRotation::step()
         gActiveMachine = 0;
     const int machine = gActiveMachine & 0xFF;
     const int usb = gActiveUSBPort & 0xFF;
-    if (send(machine, usb) == 0)
+    const int status = send(machine, usb);
+    if (status == 0) {
         emit stepped(machine, usb);
+    } else if (SwitchProtocol::isBusyStatus(status)) {
+        // Steps behind another program's firmware transfer would only pile up refusals.
+        gActiveMachine = shown;
+        stop();
+    }
 }

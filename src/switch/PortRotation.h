@@ -48,6 +48,8 @@ public:
     // setInterval(), else "Time Interval" from the standard defaults.
     double interval() const;
     void setInterval(double seconds);
+    // The period of the running rotation; when none runs, the one a start would use.
+    double period() const;
 
     // Ports of the selected switch (2 or 4; 0 while unknown). Bounds the machine port.
     std::uint32_t portCount() const { return mNumPorts; }
@@ -67,7 +69,8 @@ public:
     void stopAndFollow();
     // Ends a running rotation without sending anything.
     void stop();
-    // One step: the next machine port, sent with the rotation's USB port.
+    // One step: the next machine port, sent with the rotation's USB port. A step the switch
+    // refuses because another program holds it ends the rotation where the switch is.
     void step();
 
     bool isRunning() const;
@@ -82,6 +85,10 @@ signals:
     void runningChanged(bool running);
     // A rotation started with a number of steps has taken its last one.
     void finished();
+    // A command, a step or the start's status exchange did not reach the switch because
+    // another program holds it (SwitchProtocol::isBusyStatus); nothing was sent. Nothing is
+    // queued or retried behind the other program, and a rotation ends at its first such step.
+    void refused(int status);
 
 private:
     int send(int machinePort, int usbPort);

@@ -1,16 +1,21 @@
 // The tray application against simulated switches: start-up and shut-down, the switch list
 // and menu state, hot-plug refreshes that leave the event loop free, resume, the login entry
 // and the preferences' period, and help.
+#include "../../unit/firmware/LockHolder.h"
 #include "AutostartEntry.h"
 #include "HelpWindowController.h"
 #include "PreferencesWindowController.h"
 #include "SwitchPopUp.h"
 #include "TarvexCCApp.h"
 #include "TestSupport.h"
+#include "switch/PortNames.h"
 #include "switch/PortRotation.h"
 #include "usb/IOWarriorController.h"
 
 #include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSystemTrayIcon>
 #include <QSpinBox>
 #include <QTextBrowser>
 
@@ -51,35 +56,58 @@ private slots:
 
     void menuFollowsTheSelectedModelAndBuildsNoWindow_data()
     {
-        QTest::addColumn<int>("identifier"); // -1: the stored switch is not attached
+        QTest::addColumn<QList<int>>("identifiers"); // of the switches 0000B007, 0000B008 … attached
+        QTest::addColumn<QString>("stored");         // the choice before the start
         QTest::addColumn<QString>("model");
         QTest::addColumn<Flags>("enabled");
-        QTest::newRow("none") << -1 << "Not connected" << Flags(5, false);
-        QTest::newRow("mini") << 2 << "Tarvex mini" << Flags{true, true, false, false, true};
-        QTest::newRow("DL") << 3 << "Tarvex Pro DVI DL" << Flags(5, true);
+        QTest::addColumn<QString>("toolTip");
+        const Flags mini{true, true, false, false, true, true}, off(6, false);
+        const QString named = QStringLiteral(" 0000B007 — Port 1 — Work laptop");
+        QTest::newRow("none") << QList<int>{} << "0000B007" << "Not connected" << off << "No switch connected";
+        QTest::newRow("mini") << QList<int>{2} << "0000B007" << "Tarvex mini" << mini << "Tarvex mini" + named;
+        QTest::newRow("DL") << QList<int>{3} << "0000B007" << "Tarvex Pro DVI DL" << Flags(6, true)
+                            << "Tarvex Pro DVI DL" + named;
         for (int unknown : {0, 7, 0xFF})
-            QTest::newRow(qPrintable(QString::number(unknown))) << unknown << "Unknown" << Flags(5, true);
+            QTest::newRow(qPrintable(QString::number(unknown)))
+                << QList<int>{unknown} << "0000B007" << "Unknown" << Flags(6, true) << "Unknown" + named;
+        // A first start adopts the only switch; among several the user is led to choose.
+        QTest::newRow("first, one") << QList<int>{2} << "" << "Tarvex mini" << mini << "Tarvex mini" + named;
+        QTest::newRow("first, two") << QList<int>{2, 1} << "" << "Choose a switch" << off << "Choose a switch";
+        QTest::newRow("chosen gone") << QList<int>{2} << "0000B0FF" << "Not connected" << off << "No switch connected";
     }
     void menuFollowsTheSelectedModelAndBuildsNoWindow()
     {
-        QFETCH(int, identifier);
+        QFETCH(QList<int>, identifiers);
+        QFETCH(QString, stored);
         QFETCH(QString, model);
         QFETCH(Flags, enabled);
-        if (identifier >= 0)
-            h.sim->plug("0000B007", std::uint8_t(identifier));
-        h.launch("0000B007");
+        QFETCH(QString, toolTip);
+        for (int i = 0; i < identifiers.size(); ++i)
+            h.sim->plug("0000B00" + std::to_string(7 + i), std::uint8_t(identifiers[i]));
+        QVERIFY(PortNames(DefaultsStore::standard()).setName("0000B007", 1, QStringLiteral("Work laptop")));
+        h.launch(stored.isEmpty() ? nullptr : qPrintable(stored));
         QCOMPARE(h.modelLine(), model);
-        QVERIFY(!h.app->itemWithTag(StatusMenu::TagModelLine)->isEnabled());
         QCOMPARE(h.enabledTags(), enabled);
+        QCOMPARE(h.app->statusMenu().toolTip(), toolTip);
+        QCOMPARE(h.app->statusMenu().statusItem()->toolTip(), toolTip);
+        QCOMPARE(h.app->itemWithTag(1)->text().startsWith(QStringLiteral("Port 1 — Work laptop")), enabled[0]);
+        QCOMPARE(DefaultsStore::standard().stringForKey(QStringLiteral("Selected Switch")),
+                 stored.isEmpty() && identifiers.size() == 1 ? QStringLiteral("0000B007") : stored);
         QCOMPARE(list().itemAtIndex(0).title, QStringLiteral("Select"));
-        QVERIFY(list().itemAtIndex(1).separator);
-        QCOMPARE(list().itemAtIndex(2).title, identifier < 0 ? QString() : model + QStringLiteral(" (0000B007)"));
-        QCOMPARE(h.app->portRotation().portCount(), identifier < 0 ? 0u : identifier == 2 ? 2u : 4u);
+        QVERIFY(list().itemAtIndex(1).separator && !list().actionAtIndex(0)->isChecked());
+        QCOMPARE(list().numberOfItems(), 2 + identifiers.size());
+        QCOMPARE(h.app->portRotation().portCount(), enabled[0] ? enabled[2] ? 4u : 2u : 0u);
         for (QWidget *widget : QApplication::topLevelWidgets()) // windows are made when first opened
             QVERIFY(!widget->objectName().endsWith(QLatin1String("Window")));
+        // Only the request to choose leads anywhere: to the list.
+        QAction *modelLine = h.app->itemWithTag(StatusMenu::TagModelLine);
+        QCOMPARE(modelLine->isEnabled(), model == QStringLiteral("Choose a switch"));
+        modelLine->trigger();
+        QCOMPARE(list().menu()->isVisible(), modelLine->isEnabled());
+        list().menu()->hide();
     }
 
-    void choosingASwitchStoresItAndSelectChangesOnlyTheMarks()
+    void choosingASwitchStoresItAndOurCommandsMoveTheMark()
     {
         auto mini = h.sim->plug("00001002", 2);
         h.sim->plug("00001001", 1);
@@ -91,16 +119,62 @@ private slots:
         QCOMPARE(DefaultsStore::standard().stringForKey(QStringLiteral("Selected Switch")), QStringLiteral("00001002"));
         QCOMPARE(h.modelLine(), QStringLiteral("Tarvex mini"));
         QCOMPARE(marks(), (Flags{false, true, false, false}));
-        mini->setActivePort(0);
-        list().actionAtIndex(0)->trigger(); // "Select": only the marks are refreshed
-        QCOMPARE(DefaultsStore::standard().stringForKey(QStringLiteral("Selected Switch")), QStringLiteral("00001002"));
-        QCOMPARE(h.enabledTags(), (Flags{true, true, false, false, true}));
+        QCOMPARE(h.app->statusMenu().toolTip(), QStringLiteral("Tarvex mini 00001002 — Port 2"));
+        // Our own command moves the mark at once; an unanswered query marks nothing.
+        h.app->switchToPort1(nullptr);
         QCOMPARE(marks(), (Flags{true, false, false, false}));
-        // An unanswered query marks nothing rather than claiming port 1; a command moves no mark.
+        QCOMPARE(h.app->statusMenu().toolTip(), QStringLiteral("Tarvex mini 00001002 — Port 1"));
         mini->failNextRead(EIO);
         h.app->setStatusIcon();
-        h.app->switchToPort2(nullptr);
         QCOMPARE(marks(), Flags(4, false));
+        QCOMPARE(h.app->statusMenu().toolTip(), QStringLiteral("Tarvex mini 00001002"));
+        // The rotation item shows whether a rotation runs, and its period; each step moves the mark.
+        QAction *rotate = h.app->itemWithTag(StatusMenu::TagRotate);
+        storeDefault(PortRotation::timeIntervalKey(), 12);
+        rotate->trigger();
+        QVERIFY(rotate->isChecked() && rotate->text().startsWith(QStringLiteral("Rotate (every 12 s)")));
+        QVERIFY(QMetaObject::invokeMethod(h.app->portRotation().timer(), "timeout"));
+        QCOMPARE(marks(), (Flags{false, true, false, false}));
+        storeDefault(PortRotation::timeIntervalKey(), 30);
+        emit h.app->mStatusMenu->aboutToShow(); // the running rotation keeps its period
+        QVERIFY(rotate->text().startsWith(QStringLiteral("Rotate (every 12 s)")));
+        h.app->rotate(nullptr);
+        QVERIFY(!rotate->isChecked() && rotate->text().startsWith(QStringLiteral("Rotate (every 30 s)")));
+        // A choice that cannot be written is told once, and still applies.
+        const QString dir = privateConfigHome().filePath(QStringLiteral("TarvexCC"));
+        QVERIFY(QDir(dir).removeRecursively() && QFile(dir).open(QIODevice::WriteOnly));
+        list().actionAtIndex(2)->trigger();
+        list().actionAtIndex(3)->trigger();
+        QCOMPARE(h.alerts.alerts.size(), 1);
+        QVERIFY(h.alerts.alerts[0][1].startsWith(QStringLiteral("The choice of switch could not be saved")));
+        QCOMPARE(h.modelLine(), QStringLiteral("Tarvex mini"));
+        QFile::remove(dir);
+    }
+
+    // Another program writing firmware: commands and exchanges are refused and said so, once
+    // until one gets through again; the mark stays.
+    void aSwitchHeldElsewhereIsToldOncePerBurst()
+    {
+        auto sw = h.sim->plug("00001001", 1);
+        h.launch("00001001");
+        sw->clearLog();
+        for (int burst = 0; burst < 2; ++burst) {
+            {
+                LockHolder other("00001001", SwitchLock::Purpose::FirmwareTransfer);
+                h.app->switchToPort2(nullptr);
+                h.app->rotate(nullptr);
+                h.app->updateAttachedDevices();
+                QCoreApplication::processEvents();
+                QCOMPARE(marks(), (Flags{true, false, false, false}));
+                QCOMPARE(h.modelLine(), QStringLiteral("Tarvex Pro DVI SL")); // as known before
+                QCOMPARE(list().itemAtIndex(2).title, QStringLiteral("(busy) (00001001)"));
+            }
+            h.app->switchToPort1(nullptr);
+        }
+        QCOMPARE(h.alerts.alerts.size(), 2);
+        QCOMPARE(h.alerts.alerts[1][1],
+                 QStringLiteral("The switch is busy: a firmware upgrade is running in another program."));
+        QCOMPARE(portSelects(sw->log()), (Selects{{0, 0}, {0, 0}}));
     }
 
     // The waits after a plug run on timers (the real 300 ms here): a 50 ms timer started as
@@ -168,7 +242,7 @@ private slots:
         h.launch("00001001");
         QCOMPARE(list().itemAtIndex(2).title, QStringLiteral("(no permission) (00001001)"));
         QCOMPARE(h.modelLine(), QStringLiteral("(no permission)"));
-        QCOMPARE(h.enabledTags(), Flags(5, false));
+        QCOMPARE(h.enabledTags(), Flags(6, false));
         h.app->updateAttachedDevices();
         QCOMPARE(h.alerts.alerts.size(), 1);
         QVERIFY(h.alerts.alerts[0][1].contains(QStringLiteral("install-udev-rule")));
@@ -204,6 +278,51 @@ private slots:
         QVERIFY(h.alerts.alerts[0][1].startsWith(QStringLiteral("Launch at Login could not be changed")));
         QVERIFY(!item->isChecked() && !box.isChecked());
         QFile::remove(dir);
+    }
+
+    void preferencesNameThePortsOfTheSelectedSwitch()
+    {
+        h.sim->plug("00001002", 2);
+        h.launch("00001002");
+        h.app->configureHotkeys(nullptr);
+        PreferencesWindowController &prefs = h.app->preferences();
+        QVERIFY(!prefs.portNameField(2)->isHidden() && prefs.portNameField(3)->isHidden()); // a mini has two
+        const QList<std::tuple<QString, QString, QString>> rows{
+            {QStringLiteral(" Gaming & TV "), QStringLiteral("Gaming & TV"), QStringLiteral("Port 2 — Gaming && TV")},
+            {QStringLiteral("3"), QStringLiteral("Gaming & TV"), QStringLiteral("Port 2 — Gaming && TV")}, // refused
+            {QString(), QString(), QStringLiteral("Port 2")}};                                            // removed
+        for (const auto &[typed, stored, title] : rows) {
+            QLineEdit *field = prefs.portNameField(2);
+            field->clear();
+            QTest::keyClicks(field, typed);
+            QTest::keyClick(field, Qt::Key_Return);
+            QCOMPARE(PortNames(DefaultsStore::standard()).name(QStringLiteral("00001002"), 2), stored);
+            QCOMPARE(field->text(), stored);
+            QCOMPARE(h.app->itemWithTag(2)->text(), title);
+        }
+        QCOMPARE(h.alerts.alerts.size(), 1);
+        QVERIFY(h.alerts.alerts[0][1].contains(QStringLiteral("cannot be a number")));
+        h.sim->unplug("00001002");
+        h.settle();
+        QVERIFY(!prefs.portNameField(1)->isEnabled());
+    }
+
+    // At logout nobody answers a box: the transfer under way ends, its outcome is logged, and
+    // the program quits.
+    void aQuitBehindATransferLogsItsOutcomeAndEnds()
+    {
+        h.app = std::make_unique<ApplicationController>();
+        DeviceGate::instance().begin(QStringLiteral("firmware transfer"));
+        h.app->terminate(nullptr);
+        QTest::ignoreMessage(QtWarningMsg, "Tarvex CC: Firmware Upgrade finished");
+        AlertPresenter::inform(QStringLiteral("Firmware\nUpgrade finished"));
+        const qsizetype shown = h.alerts.alerts.size();
+        QTimer::singleShot(0, [] {
+            DeviceGate::instance().end();
+            QTimer::singleShot(0, [] { QCoreApplication::exit(1); }); // only if the quit never came
+        });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(shown, 0);
     }
 
     void helpReloadsIntoOneCopy()

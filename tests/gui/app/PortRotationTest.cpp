@@ -3,7 +3,9 @@
 // gate, and a counted rotation. Timer firings are driven by hand.
 #include "switch/PortRotation.h"
 
+#include "../../unit/firmware/LockHolder.h"
 #include "TestSupport.h"
+#include "switch/SwitchProtocol.h"
 #include "usb/IOWarriorController.h"
 
 #include <cmath>
@@ -127,6 +129,31 @@ private slots:
         mRotation->selectPort(1);
         QVERIFY(mSwitch->log().empty());
         QCOMPARE(gActiveMachine, (before + 1) % 4);
+    }
+
+    // Another program writing firmware: nothing is sent, queued or retried, and a rotation
+    // ends at its first step, where the switch is.
+    void aSwitchHeldElsewhereRefusesCommandsAndEndsTheRotation()
+    {
+        QSignalSpy refused(mRotation.get(), &PortRotation::refused);
+        QSignalSpy selected(mRotation.get(), &PortRotation::portSelected);
+        mSwitch->setActivePort(2);
+        {
+            LockHolder other("00001001", SwitchLock::Purpose::FirmwareTransfer);
+            mRotation->selectPort(2);
+            mRotation->toggle(); // its active-port question is refused too
+            QVERIFY(mRotation->isRunning());
+            const int shown = gActiveMachine;
+            fire();
+            QVERIFY(!mRotation->isRunning());
+            QCOMPARE(gActiveMachine, shown);
+            QVERIFY(mSwitch->log().empty() && selected.isEmpty());
+            QCOMPARE(refused.size(), 3);
+            QCOMPARE(SwitchProtocol::statusText(refused[0][0].toInt()),
+                     QStringLiteral("the switch is busy: a firmware upgrade is running in another program"));
+        }
+        mRotation->selectPort(2);
+        QCOMPARE(portSelects(mSwitch->log()), (Selects{{1, 1}}));
     }
 
     void aCountedRotationEndsByItselfWithoutAFinalSelect()

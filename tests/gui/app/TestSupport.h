@@ -36,11 +36,13 @@ struct ScriptedAlertPresenter : AlertPresenter {
     }
 };
 
-// Set before anything reads the environment.
+// Set before anything reads the environment. The runtime directory holds the switch locks:
+// a test running at the same time on the same simulated serials must not busy ours.
 inline QTemporaryDir &privateConfigHome()
 {
-    static QTemporaryDir dir;
+    static QTemporaryDir dir, runtime;
     qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
     return dir;
 }
 
@@ -77,6 +79,7 @@ struct AppHarness {
     }
     void setUp()
     {
+        AlertPresenter::install(&alerts); // a quit in the test before installed the log
         DefaultsStore::standard().removeObjectForKey(QStringLiteral("Selected Switch"));
         sim = std::make_unique<tarvex::SimHidPlatform>();
         IOWarriorSetPlatform(sim.get());
@@ -114,11 +117,12 @@ struct AppHarness {
         pauses.clear();
     }
     QString modelLine() const { return app->itemWithTag(StatusMenu::TagModelLine)->text(); }
+    // Ports 1-4, rotation, firmware.
     Flags enabledTags() const
     {
         Flags states;
         for (int tag = StatusMenu::TagPort1; tag <= StatusMenu::TagRotate; ++tag)
             states.append(app->itemWithTag(tag)->isEnabled());
-        return states;
+        return states << app->statusMenu().firmwareItem()->isEnabled();
     }
 };

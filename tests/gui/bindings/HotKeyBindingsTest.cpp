@@ -148,10 +148,11 @@ private slots:
         panel->setKeyCombo(PTKeyCombo(0x28, 0x300));
         panel->ok();
         QCOMPARE(field(5), QStringLiteral("Super+Shift+K"));
-        QCOMPARE(item(5)->text(), QStringLiteral("Rotate\tSuper+Shift+K"));
+        QCOMPARE(item(5)->text(), QStringLiteral("Rotate (every 30 s)\tSuper+Shift+K"));
         QVERIFY(gService->press(0x28, 0x300) && h.app->rotationRunning());
         QVERIFY(gService->press(0x28, 0x300) && !h.app->rotationRunning());
-        QCOMPARE(DefaultsStore::standard().objectForKey(QStringLiteral("Rotate")).toObject(), stored(18, 0x100));
+        // Written at once, not only at quit.
+        QCOMPARE(DefaultsStore::standard().objectForKey(QStringLiteral("Rotate")).toObject(), stored(0x28, 0x300));
 
         // Cancel after a new combination changes nothing.
         h.app->setHotkey(h.app->preferences().changeButton(2));
