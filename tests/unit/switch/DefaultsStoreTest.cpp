@@ -3,6 +3,7 @@
 #include "switch/DefaultsStore.h"
 
 #include <QDir>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <csignal>
@@ -154,4 +155,42 @@ TEST_F(DefaultsStoreFiles, ValuesKeepTheirTypesAndTheFileIsPrivate)
     EXPECT_TRUE(reloaded.stringForKey("Time Interval").isNull()); // a number is no string
     EXPECT_EQ(QFileInfo(dir.filePath("TarvexCC")).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
     EXPECT_EQ(QFileInfo(path).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
+}
+
+TEST_F(DefaultsStoreFiles, TwoProgramsOnOneFileLoseNoSetting)
+{
+    // Both read the file before either writes, like the tray running while tarvexctl is used.
+    DefaultsStore tray(path), ctl(path);
+    const QJsonObject names{{"00001001", QJsonArray{"", "Work laptop"}}}, rotate{{"keyCode", 18}, {"modifiers", 256}};
+    const QJsonValue removed(QJsonValue::Undefined);
+    const struct {
+        DefaultsStore *store;
+        const char *key;
+        QJsonValue value; // undefined: removed
+        QJsonObject file; // afterwards, and the writer's view
+        QByteArray damage = {}; // put in the file's place before the write
+    } steps[] = {
+        {&tray, "Time Interval", 12, {{"Time Interval", 12}}},
+        {&ctl, "Port Names", names, {{"Time Interval", 12}, {"Port Names", names}}},
+        {&tray, "Selected Switch", "00001002", {{"Time Interval", 12}, {"Port Names", names}, {"Selected Switch", "00001002"}}},
+        {&ctl, "Selected Switch", "00001001", {{"Time Interval", 12}, {"Port Names", names}, {"Selected Switch", "00001001"}}},
+        // The tray's own value again, though it holds it already: the latest word wins.
+        {&tray, "Selected Switch", "00001002", {{"Time Interval", 12}, {"Port Names", names}, {"Selected Switch", "00001002"}}},
+        {&ctl, "Time Interval", removed, {{"Port Names", names}, {"Selected Switch", "00001002"}}},
+        {&tray, "Rotate", rotate, {{"Port Names", names}, {"Selected Switch", "00001002"}, {"Rotate", rotate}}},
+        // Damaged meanwhile: kept aside, and the writer's own view stands in for the rest.
+        {&ctl, "Time Interval", 40, {{"Port Names", names}, {"Selected Switch", "00001002"}, {"Time Interval", 40}}, "{\"Rot"},
+    };
+    for (const auto &s : steps) {
+        SCOPED_TRACE(s.key);
+        if (!s.damage.isEmpty()) {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(s.damage) == s.damage.size());
+        }
+        ASSERT_TRUE(s.store->setObjectForKey(s.key, s.value));
+        EXPECT_EQ(QJsonDocument::fromJson(readFile(path)).object(), s.file);
+        for (const char *key : {"Time Interval", "Port Names", "Selected Switch", "Rotate"})
+            EXPECT_EQ(s.store->objectForKey(key), s.file.value(key)) << key;
+    }
+    EXPECT_EQ(readFile(bad), "{\"Rot");
 }
