@@ -4,22 +4,13 @@
 #include "cli/SwitchDescription.h"
 
 #include "LockHolder.h"
-#include "usb/IOWarriorController.h"
-#include "usb/sim/SimHidPlatform.h"
+#include "SwitchBus.h"
 
-#include <QCoreApplication>
 #include <QJsonObject>
 #include <cerrno>
-#include <gtest/gtest.h>
 
-TEST(SwitchDescription, FailedExchangeIsNeverShownWithValues)
+TEST_F(SwitchBus, FailedExchangeIsNeverDescribedWithValues)
 {
-    tarvex::SimHidPlatform sim;
-    const auto sw = sim.plug("00003001", 1, 1, 4);
-    IOWarriorSetPlatform(&sim);
-    ASSERT_EQ(IOWarriorInit(), 0);
-    IOWarriorController registry;
-    registry.findAttachedDevices();
     const QString busy = "the switch is busy: a firmware upgrade is running in another program";
     const struct {
         int failingRead; // -1: none, another program holds the switch
@@ -31,14 +22,14 @@ TEST(SwitchDescription, FailedExchangeIsNeverShownWithValues)
         SCOPED_TRACE(c.failingRead);
         // Let the earlier queries through, then fail one: no partial record may pass as an answer.
         int reads = 0;
-        sw->setReportHook([&](const tarvex::SimReport &r) {
-            if (r.bytes[1] == 0x06 && reads++ == c.failingRead)
+        onReport = [&](std::size_t) {
+            if (sw->log().back().bytes[1] == 0x06 && reads++ == c.failingRead)
                 sw->failNextRead(EIO);
-        });
+        };
         std::optional<LockHolder> other;
         if (c.failingRead < 0)
-            other.emplace("00003001", SwitchLock::Purpose::FirmwareTransfer);
-        const SwitchDescription d = SwitchDescription::query(registry, "00003001", registry.deviceWithSerial("00003001"));
+            other.emplace("00001001", SwitchLock::Purpose::FirmwareTransfer);
+        const SwitchDescription d = SwitchDescription::query(registry, "00001001", node());
         EXPECT_EQ(d.failure, c.failure);
         EXPECT_TRUE(d.textLine(8, 0).endsWith(c.text)) << d.textLine(8, 0).toStdString();
         const QJsonObject o = d.toJson();
@@ -47,14 +38,4 @@ TEST(SwitchDescription, FailedExchangeIsNeverShownWithValues)
         for (const char *key : {"model", "switchID", "firmware"})
             EXPECT_TRUE(c.failingRead > 0 || o.value(key).isNull()) << key;
     }
-    sw->setReportHook({});
-    IOWarriorClearInterfaceList();
-    IOWarriorSetPlatform(nullptr);
-}
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }
