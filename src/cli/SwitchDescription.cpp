@@ -57,6 +57,10 @@ QString SwitchDescription::failureText() const
 QString SwitchDescription::textLine(int serialWidth, int modelWidth) const
 {
     const QString serialColumn = serial.leftJustified(serialWidth);
+    // A switch that another program holds was never asked: saying it did not answer would
+    // send the user looking for a fault in the switch.
+    if (SwitchProtocol::isBusyStatus(failure))
+        return serialColumn + QStringLiteral("  ") + SwitchProtocol::statusText(failure);
     if (!answered())
         return serialColumn + QStringLiteral("  the switch did not answer");
     QString port = QStringLiteral("port unknown");

@@ -1,6 +1,6 @@
-// The user defaults file: read once, written through atomically on every change. A file
-// that cannot be understood is never silently replaced: it is set aside before the first
-// write so the user can still recover what was in it.
+// The user defaults file: read at start, merged and written through atomically on every
+// change. A file that cannot be understood is never silently replaced: it is set aside before
+// the write so the user can still recover what was in it.
 #include "switch/DefaultsStore.h"
 
 #include "switch/AtomicFile.h"
@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +24,10 @@ namespace {
 
 // Settings are a few kilobytes; anything near this is not a settings file.
 constexpr qint64 kMaxFileBytes = 1024 * 1024;
+// Another program holds the directory lock only while it merges and writes (a few
+// milliseconds); past this bound the write goes ahead unlocked rather than stall the caller.
+constexpr int kLockTries = 100;
+constexpr useconds_t kLockPause = 2000;
 
 // Said to the user once per start, in the program's name (tarvexctl, tarvexcc).
 void warn(const QString &text)
@@ -36,6 +41,92 @@ void warn(const QString &text)
 QString systemError(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// What the file holds now. Read at start and again before every write.
+struct FileContents {
+    enum State { Missing, Read, Damaged, NotRegular } state = Missing;
+    QJsonObject values;
+    QString problem; // of a damaged file
+};
+
+FileContents readFile(const QString &path)
+{
+    FileContents file;
+    const QByteArray native = QFile::encodeName(path);
+    // Non-blocking, so that a FIFO put in the file's place cannot hang the program; what it is
+    // is then decided on the open descriptor itself.
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT)
+        return file;
+    const auto damaged = [&file](const QString &problem) {
+        file.state = FileContents::Damaged;
+        file.problem = problem;
+        return file;
+    };
+    if (fd < 0)
+        return damaged(QStringLiteral("cannot read it: %1").arg(systemError(errno)));
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        file.state = FileContents::NotRegular;
+        return file;
+    }
+    QByteArray data;
+    bool tooLarge = st.st_size > kMaxFileBytes;
+    int readError = 0;
+    if (!tooLarge) {
+        // Bounded by the limit, not by the size seen: a file may grow while it is read.
+        data.resize(kMaxFileBytes + 1);
+        qsizetype filled = 0;
+        while (filled < data.size()) {
+            const ssize_t n = ::read(fd, data.data() + filled, size_t(data.size() - filled));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                readError = n < 0 ? errno : 0;
+                break;
+            }
+            filled += n;
+        }
+        data.truncate(filled);
+        tooLarge = filled > kMaxFileBytes;
+    }
+    ::close(fd);
+    if (readError != 0)
+        return damaged(QStringLiteral("cannot read it: %1").arg(systemError(readError)));
+    if (tooLarge)
+        return damaged(QStringLiteral("it is larger than %1 bytes").arg(kMaxFileBytes));
+    if (data.trimmed().isEmpty())
+        return damaged(QStringLiteral("it is empty"));
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(data, &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        return damaged(QStringLiteral("not valid JSON: %1 at offset %2")
+                           .arg(parseError.errorString())
+                           .arg(parseError.offset));
+    if (!doc.isObject())
+        return damaged(QStringLiteral("it does not hold a JSON object"));
+    file.state = FileContents::Read;
+    file.values = doc.object();
+    return file;
+}
+
+// Two programs that merge at the same moment would each miss the other's keys: the
+// read-merge-rename runs under an exclusive lock on the file's directory (no extra file to
+// leave behind). -1 when there is none to be had (a file system without locks, or a holder
+// that does not let go); the write is then as safe as an unmerged one.
+int lockDirectory(const QString &directory)
+{
+    const int fd = ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int tries = 0; fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0; ++tries) {
+        if ((errno != EWOULDBLOCK && errno != EINTR) || tries == kLockTries) {
+            ::close(fd);
+            return -1;
+        }
+        ::usleep(kLockPause);
+    }
+    return fd;
 }
 
 } // namespace
@@ -68,67 +159,26 @@ DefaultsStore::DefaultsStore(const QString &filePath) : mPath(filePath)
 
 void DefaultsStore::load()
 {
-    const QByteArray native = QFile::encodeName(mPath);
-    // Non-blocking, so that a FIFO put in the file's place cannot hang the start; what it is
-    // is then decided on the open descriptor itself.
-    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0 && errno == ENOENT)
+    const FileContents file = readFile(mPath);
+    switch (file.state) {
+    case FileContents::Missing:
         return; // first run: nothing stored yet, nothing to say
-    const auto setAside = [this](const QString &problem) {
-        mFileWasBad = true;
+    case FileContents::Read:
+        mValues = file.values;
+        return;
+    case FileContents::Damaged:
         warn(QStringLiteral("ignoring the defaults file %1 (%2); starting with empty defaults, "
                             "it will be kept as %1.bad when a setting is saved")
-                 .arg(mPath, problem));
-    };
-    if (fd < 0)
-        return setAside(QStringLiteral("cannot read it: %1").arg(systemError(errno)));
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        // A device, FIFO or directory is the user's doing: leave it where it is and never
-        // write in its place.
-        mNotAFile = true;
+                 .arg(mPath, file.problem));
+        return;
+    case FileContents::NotRegular:
+        // A device, FIFO or directory is the user's doing: it is left where it is and never
+        // written in its place.
         warn(QStringLiteral("ignoring the defaults file %1: it is not a regular file; settings "
                             "are kept in memory only and not saved")
                  .arg(mPath));
         return;
     }
-    QByteArray data;
-    bool tooLarge = st.st_size > kMaxFileBytes;
-    int readError = 0;
-    if (!tooLarge) {
-        // Bounded by the limit, not by the size seen: a file may grow while it is read.
-        data.resize(kMaxFileBytes + 1);
-        qsizetype filled = 0;
-        while (filled < data.size()) {
-            const ssize_t n = ::read(fd, data.data() + filled, size_t(data.size() - filled));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                readError = n < 0 ? errno : 0;
-                break;
-            }
-            filled += n;
-        }
-        data.truncate(filled);
-        tooLarge = filled > kMaxFileBytes;
-    }
-    ::close(fd);
-    if (readError != 0)
-        return setAside(QStringLiteral("cannot read it: %1").arg(systemError(readError)));
-    if (tooLarge)
-        return setAside(QStringLiteral("it is larger than %1 bytes").arg(kMaxFileBytes));
-    if (data.trimmed().isEmpty())
-        return setAside(QStringLiteral("it is empty"));
-    QJsonParseError parseError;
-    const QJsonDocument doc = QJsonDocument::fromJson(data, &parseError);
-    if (parseError.error != QJsonParseError::NoError)
-        return setAside(QStringLiteral("not valid JSON: %1 at offset %2")
-                            .arg(parseError.errorString())
-                            .arg(parseError.offset));
-    if (!doc.isObject())
-        return setAside(QStringLiteral("it does not hold a JSON object"));
-    mValues = doc.object();
 }
 
 QJsonValue DefaultsStore::objectForKey(const QString &key) const
@@ -146,27 +196,24 @@ bool DefaultsStore::setObjectForKey(const QString &key, const QJsonValue &value)
 {
     if (value.isUndefined())
         return removeObjectForKey(key);
-    if (!mDirty && mValues.contains(key) && mValues.value(key) == value)
-        return true;
+    // Written even when this store already holds the value: another program may have stored
+    // something else meanwhile, and this is the user's latest word. The merge skips the write
+    // when the file already agrees.
     mValues.insert(key, value);
-    mDirty = true;
+    mChanged.insert(key);
     return write();
 }
 
 bool DefaultsStore::removeObjectForKey(const QString &key)
 {
-    if (!mValues.contains(key))
-        return synchronize();
     mValues.remove(key);
-    mDirty = true;
+    mChanged.insert(key);
     return write();
 }
 
 bool DefaultsStore::synchronize()
 {
-    if (!mDirty)
-        return true;
-    return write();
+    return mChanged.isEmpty() || write();
 }
 
 void DefaultsStore::setInitialValues(const QJsonObject &values)
@@ -198,15 +245,40 @@ bool DefaultsStore::moveBadFileAside(QString *error)
     return true;
 }
 
+QJsonObject DefaultsStore::withOwnChanges(QJsonObject base) const
+{
+    for (const QString &key : mChanged) {
+        const auto own = mValues.constFind(key);
+        if (own != mValues.constEnd())
+            base.insert(key, *own);
+        else
+            base.remove(key);
+    }
+    return base;
+}
+
 bool DefaultsStore::write()
 {
     QString error;
-    if (mNotAFile) {
-        error = QStringLiteral("it is not a regular file; settings are kept in memory only");
-    } else if (PrivateDirectory::make(QFileInfo(mPath).path(), &error)
-               && (!mFileWasBad || moveBadFileAside(&error))) {
-        mFileWasBad = false;
-        AtomicFile::write(mPath, QJsonDocument(mValues).toJson(QJsonDocument::Indented), 0600, &error);
+    const QString directory = QFileInfo(mPath).path();
+    if (PrivateDirectory::make(directory, &error)) {
+        const int lock = lockDirectory(directory);
+        const FileContents file = readFile(mPath);
+        if (file.state == FileContents::NotRegular) {
+            error = QStringLiteral("it is not a regular file; settings are kept in memory only");
+        } else {
+            // A damaged file says nothing about the other keys: what this store holds stands
+            // in for them, and the file itself is kept aside for the user.
+            const QJsonObject merged = withOwnChanges(file.state == FileContents::Damaged ? mValues : file.values);
+            const bool fileAgrees = file.state == FileContents::Read ? merged == file.values
+                                                                     : file.state == FileContents::Missing && merged.isEmpty();
+            if (!fileAgrees && (file.state != FileContents::Damaged || moveBadFileAside(&error)))
+                AtomicFile::write(mPath, QJsonDocument(merged).toJson(QJsonDocument::Indented), 0600, &error);
+            if (error.isEmpty())
+                mValues = merged;
+        }
+        if (lock >= 0)
+            ::close(lock);
     }
     if (!error.isEmpty()) {
         const QString text = QStringLiteral("cannot save the defaults to %1: %2").arg(mPath, error);
@@ -215,7 +287,7 @@ bool DefaultsStore::write()
         mLastError = text;
         return false;
     }
-    mDirty = false;
+    mChanged.clear();
     mFailureIsNew = false;
     mLastError.clear();
     return true;

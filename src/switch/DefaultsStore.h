@@ -1,8 +1,13 @@
 // The user defaults of both programs: one JSON document at
-// $XDG_CONFIG_HOME/TarvexCC/defaults.json (fallback ~/.config), read once, written
+// $XDG_CONFIG_HOME/TarvexCC/defaults.json (fallback ~/.config), read at start, written
 // atomically. Numbers stay numbers, dictionaries stay objects. Also holds the initial
 // values of the "defaults controller": reads through valueForKey() see them until a
 // value is stored.
+// The tray application and tarvexctl share the file, so a write never puts back a stale
+// copy: it re-reads the file, applies only the keys this store set or removed since its
+// last successful write, and keeps every other key as the file has it then. The merged
+// document also becomes this store's view, so keys another program changed show here from
+// the next write on.
 // Only a regular file of at most 1 MiB is read. A larger or unreadable one is handled like
 // a damaged one (warned about once, kept as .bad at the first write); anything that is not a
 // regular file (a FIFO, a link to a device) is warned about once and left where it is: the
@@ -12,6 +17,7 @@
 
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QSet>
 #include <QString>
 
 class DefaultsStore
@@ -36,12 +42,12 @@ public:
     // Convenience readers; fall back when absent or of another type.
     QString stringForKey(const QString &key) const;
 
-    // Stores and writes through at once (atomically). False, with lastError() set and the
+    // Stores and writes through at once (atomically, merged as above). False, with lastError() set and the
     // in-memory value kept, when the file could not be written; the file then holds what it
     // held before, byte for byte.
     bool setObjectForKey(const QString &key, const QJsonValue &value);
     bool removeObjectForKey(const QString &key);
-    // Writes the document if anything changed since the last successful write.
+    // Writes the keys set or removed since the last successful write, if any.
     bool synchronize();
 
     // The defaults controller: initial values seen by valueForKey() until a value is stored.
@@ -59,14 +65,13 @@ public:
 private:
     void load();
     bool write();
+    QJsonObject withOwnChanges(QJsonObject base) const;
     bool moveBadFileAside(QString *error);
 
     QString mPath;
     QJsonObject mValues;
     QJsonObject mInitialValues;
-    bool mDirty = false;
-    bool mFileWasBad = false; // empty or corrupt on load: keep it aside before the first write
-    bool mNotAFile = false;   // not a regular file: never written, never moved
+    QSet<QString> mChanged; // set or removed here since the last successful write
     bool mFailureIsNew = false;
     QString mLastError;
 };

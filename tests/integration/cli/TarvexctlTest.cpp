@@ -1,80 +1,10 @@
-// tarvexctl as a user and a script run it, as a child process on simulated switches with
-// its own settings: exit status, stdout (text, or exactly one JSON document with --json,
-// errors included) and one-line errors on stderr.
+// tarvexctl as a user and a script run it: exit status, stdout (text, or exactly one JSON
+// document with --json, errors included) and one-line errors on stderr.
+#include "Tarvexctl.h"
 #include "TarvexVersion.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <csignal>
-#include <gtest/gtest.h>
-
-namespace {
-
-struct Outcome {
-    int exitCode = -1;
-    QString out, err;
-    QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
-};
-
-class Tarvexctl : public ::testing::Test
-{
-protected:
-    void start(QProcess &process, const QStringList &arguments, const char *locale = "C.UTF-8")
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", config.path());
-        env.insert("LC_ALL", locale);
-        process.setProcessEnvironment(env);
-        process.start(TARVEXCTL_PATH, arguments);
-    }
-    Outcome run(const QStringList &arguments)
-    {
-        QProcess process;
-        start(process, arguments);
-        EXPECT_TRUE(process.waitForFinished(60000));
-        Outcome r{process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
-        const std::string trace = arguments.join(' ').toStdString() + "\n" + r.out.toStdString() +
-                                  r.err.toStdString();
-        if (arguments.contains("--json")) {
-            // One document on stdout whatever happened; a failure says why inside it.
-            QJsonParseError parsed;
-            QJsonDocument::fromJson(r.out.toUtf8(), &parsed);
-            EXPECT_EQ(parsed.error, QJsonParseError::NoError) << trace;
-            EXPECT_EQ(r.exitCode != 0, r.json().contains("error")) << trace;
-        } else {
-            // Every error is exactly one line, prefixed with the program's name; text fits 80
-            // columns (the help must, the rest does here).
-            EXPECT_TRUE(r.exitCode == 0 || (r.out.isEmpty() && r.err.startsWith("tarvexctl: ") &&
-                                            r.err.count('\n') == 1)) << trace;
-            for (const QString &line : r.out.split('\n'))
-                EXPECT_LE(line.size(), 80) << trace;
-        }
-        return r;
-    }
-    Outcome run(const char *arguments) { return run(QString(arguments).split(' ', Qt::SkipEmptyParts)); }
-    QString defaultsPath() const { return config.filePath("TarvexCC/defaults.json"); }
-    QByteArray storedDefaults() const
-    {
-        QFile f(defaultsPath());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    void storeDefaults(const QByteArray &json)
-    {
-        QFile f(defaultsPath());
-        ASSERT_TRUE(QDir().mkpath(config.filePath("TarvexCC")) && f.open(QIODevice::WriteOnly));
-        f.write(json);
-    }
-
-    QTemporaryDir config;
-};
-
-} // namespace
 
 // What each command line answers: exit status and a piece of stdout or stderr. The switch a
 // command goes to is --serial, else the stored choice when attached, else the only one.
@@ -96,14 +26,12 @@ TEST_F(Tarvexctl, AnswersAndErrors)
         {{}, "--simulate=0 list", 0, "No Tarvex switch attached.\n", {}},
         {{}, "--json --simulate=0 port 1", 1, "No Tarvex switch attached.", {}},
         {{}, "--simulate lsit", 2, {}, "did you mean 'list'?"},
-        {{}, "--json stauts", 2, "did you mean 'status'?", {}},
         {{}, "help prot", 2, {}, "did you mean 'port'?"},
         {{}, "frobnicate", 2, {}, "the commands are list, status, port, name, rotate, firmware, help"},
         {{}, "--json --bogus list", 2, "Unknown option", {}},
         {{}, "--version", 0, "tarvexctl " TARVEX_VERSION "\n", {}},
         {{}, "--help", 0, "\n  name N NAME ", {}},
         {{}, "port --help", 0, "Usage: tarvexctl [OPTIONS] port N|NAME\n\nSwitches", {}},
-        {{}, "help firmware", 0, "Usage: tarvexctl [OPTIONS]\n  firmware check|upgrade", {}},
         {{}, "--json help port", 0, "\"help\": \"Usage: tarvexctl [OPTIONS] port N|NAME\\n", {}},
         {{}, "--simulate=3 serials", 0, "00001001\n00001002\n00001003\n", {}},
         {{}, "--simulate=1 rotate --interval 1 --count 2", 0, "port 1; Ctrl-C stops\n00001001: port 2\n00001001: port 3\n", {}},
@@ -117,76 +45,61 @@ TEST_F(Tarvexctl, AnswersAndErrors)
     };
     for (const Case &c : cases) {
         if (!c.defaults.isEmpty())
-            storeDefaults(c.defaults);
+            file("TarvexCC/defaults.json", c.defaults);
         const Outcome r = run(c.arguments);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.arguments;
-        EXPECT_TRUE(r.out.contains(c.out) && r.err.contains(c.err))
-            << c.arguments << "\n" << r.out.toStdString() << r.err.toStdString();
-        EXPECT_EQ(storedDefaults(), c.defaults) << c.arguments; // asking never rewrites it
-        QFile::remove(defaultsPath());
+        EXPECT_TRUE(r.out.contains(c.out) && r.err.contains(c.err)) << c.arguments << "\n" << r.out.toStdString() << r.err.toStdString();
+        EXPECT_EQ(stored(), c.defaults) << c.arguments; // asking never rewrites it
+        QFile::remove(config.filePath("TarvexCC/defaults.json"));
     }
-    for (const char *arguments :
-         {"--simulate", "--simulate port", "--simulate=1 port x", "--simulate port 0",
-          "--simulate port 1 2", "--simulate list extra", "--simulate=17 list", "--simulate=two list",
-          "--simulate --serial", "--simulate --serial= status", "--simulate=1 name 2",
-          "--simulate=1 name 5 x", "--simulate=1 name 2 12", "help list status", "--simulate=1 rotate --interval 0.5",
-          "--simulate=1 rotate --count 0"})
+    for (const char *arguments : {"--simulate", "--simulate port", "--simulate=1 port x", "--simulate port 0",
+                                  "--simulate port 1 2", "--simulate list extra", "--simulate=17 list", "--simulate=two list",
+                                  "--simulate --serial", "--simulate --serial= status", "--simulate=1 name 2",
+                                  "--simulate=1 name 5 x", "--simulate=1 name 2 12", "help list status",
+                                  "--simulate=1 rotate --interval 0.5", "--simulate=1 rotate --count 0"})
         EXPECT_EQ(run(arguments).exitCode, 2) << arguments;
 }
 
 TEST_F(Tarvexctl, ListInTextAndJson)
 {
-    storeDefaults(R"({"Port Names": {"00001002": ["Work laptop"]}})");
-    EXPECT_EQ(run("--simulate list").out,
-              "00001001  Tarvex Pro DVI SL  firmware 1.4  port 1\n"
-              "00001002  Tarvex mini        firmware 1.4  port 1 (Work laptop)\n");
+    file("TarvexCC/defaults.json", R"({"Port Names": {"00001002": ["Work laptop"]}})");
+    EXPECT_EQ(run("--simulate list").out, "00001001  Tarvex Pro DVI SL  firmware 1.4  port 1\n"
+                                          "00001002  Tarvex mini        firmware 1.4  port 1 (Work laptop)\n");
     const QJsonArray switches = run("--json --simulate=3 list").json()["switches"].toArray();
     ASSERT_EQ(switches.size(), 3);
-    EXPECT_EQ(switches[1].toObject(),
-              (QJsonObject{{"serial", "00001002"}, {"model", "Tarvex mini"}, {"switchID", 2},
-                           {"ports", 2}, {"port", 1}, {"firmware", "1.4"},
-                           {"port_names", QJsonArray{"Work laptop", QJsonValue()}}}));
+    EXPECT_EQ(switches[1].toObject(), (QJsonObject{{"serial", "00001002"}, {"model", "Tarvex mini"}, {"switchID", 2}, {"ports", 2},
+                                                   {"port", 1}, {"firmware", "1.4"}, {"port_names", QJsonArray{"Work laptop", QJsonValue()}}}));
 }
 
 // Names are stored per serial number, shown by status and found by port, ignoring case;
 // a name that is unknown or names two ports is refused with the names there are.
 TEST_F(Tarvexctl, NamedPorts)
 {
-    EXPECT_EQ(run({"--simulate=1", "name", "2", "Work laptop"}).exitCode, 0);
+    EXPECT_EQ(run(QStringList{"--simulate=1", "name", "2", "Work laptop"}).exitCode, 0);
     EXPECT_EQ(run("--json --simulate=1 status").json()["port_names"].toArray(),
               (QJsonArray{QJsonValue(), "Work laptop", QJsonValue(), QJsonValue()}));
     EXPECT_TRUE(run("--simulate=1 status").out.endsWith("Port 2:    Work laptop\n"));
-    EXPECT_EQ(run({"--json", "--simulate=1", "port", " work LAPTOP"}).json(),
+    EXPECT_EQ(run(QStringList{"--json", "--simulate=1", "port", " work LAPTOP"}).json(),
               (QJsonObject{{"serial", "00001001"}, {"port", 2}, {"port_name", "Work laptop"}}));
-
-    EXPECT_EQ(run({"--simulate=1", "name", "4", "WORK laptop"}).exitCode, 0);
-    const Outcome ambiguous = run({"--simulate=1", "port", "work laptop"});
+    EXPECT_EQ(run(QStringList{"--simulate=1", "name", "4", "WORK laptop"}).exitCode, 0);
+    const Outcome ambiguous = run(QStringList{"--simulate=1", "port", "work laptop"});
     EXPECT_EQ(ambiguous.exitCode, 2);
     EXPECT_TRUE(ambiguous.err.contains("\"Work laptop\" (port 2), \"WORK laptop\" (port 4)"));
     EXPECT_EQ(run("--simulate=2 --serial 00001002 name 3 x").exitCode, 1); // a mini has 2 ports
-    EXPECT_EQ(run({"--simulate=1", "port", "gaming pc"}).exitCode, 2);
+    EXPECT_EQ(run(QStringList{"--simulate=1", "port", "gaming pc"}).exitCode, 2);
 }
 
 // Ctrl-C ends a rotation like the tray's Rotate: the USB connection follows the port shown.
 // Under a locale without UTF-8 the output stays what scripts expect, with nothing added.
 TEST_F(Tarvexctl, InterruptedRotationSendsTheFinalReport)
 {
-    QProcess process;
-    start(process, {"--simulate=1", "rotate", "--interval", "86400"}, "C");
+    const auto process = start({"--simulate=1", "rotate", "--interval", "86400"}, {}, {}, "C");
     QByteArray out;
-    while (!out.contains("Ctrl-C stops\n") && process.waitForReadyRead(60000))
-        out += process.readAllStandardOutput();
-    ::kill(pid_t(process.processId()), SIGINT);
-    ASSERT_TRUE(process.waitForFinished(60000));
-    EXPECT_EQ(process.exitCode(), 0);
-    EXPECT_EQ(out + process.readAllStandardOutput() + process.readAllStandardError(),
-              "00001001: rotating every 86400 s from port 1; Ctrl-C stops\n"
-              "00001001: stopped on port 1; its USB connection follows\n");
-}
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    while (!out.contains("Ctrl-C stops\n") && process->waitForReadyRead(60000))
+        out += process->readAllStandardOutput();
+    ::kill(pid_t(process->processId()), SIGINT);
+    const Outcome r = finish(*process);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(out + r.out + r.err, "00001001: rotating every 86400 s from port 1; Ctrl-C stops\n"
+                                   "00001001: stopped on port 1; its USB connection follows\n");
 }

@@ -1,74 +1,41 @@
 // What tarvexctl shows for a switch: a failed exchange must never look like an answer, in
-// text or JSON, whichever of the three queries failed.
+// text or JSON, whichever of the three queries failed, and a switch another program holds
+// is said to be busy rather than silent.
 #include "cli/SwitchDescription.h"
 
-#include "usb/IOWarriorController.h"
-#include "usb/sim/SimHidPlatform.h"
+#include "LockHolder.h"
+#include "SwitchBus.h"
 
-#include <QCoreApplication>
 #include <QJsonObject>
 #include <cerrno>
-#include <gtest/gtest.h>
-#include <memory>
 
-namespace {
-
-class DescribedSwitch : public ::testing::Test
+TEST_F(SwitchBus, FailedExchangeIsNeverDescribedWithValues)
 {
-protected:
-    void SetUp() override
-    {
-        sw = sim.plug(kSerial, 1, 1, 4);
-        IOWarriorSetPlatform(&sim);
-        ASSERT_EQ(IOWarriorInit(), 0);
-        registry = std::make_unique<IOWarriorController>();
-        registry->findAttachedDevices();
-    }
-    void TearDown() override
-    {
-        registry.reset();
-        IOWarriorClearInterfaceList();
-        IOWarriorSetPlatform(nullptr);
-    }
-    SwitchDescription describe(const QString &shownSerial = QString::fromStdString(kSerial))
-    {
-        return SwitchDescription::query(*registry, shownSerial,
-                                        registry->deviceWithSerial(QString::fromStdString(kSerial)));
-    }
-
-    static inline const std::string kSerial = "00003001";
-    tarvex::SimHidPlatform sim;
-    std::shared_ptr<tarvex::SimulatedSwitch> sw;
-    std::unique_ptr<IOWarriorController> registry;
-};
-
-} // namespace
-
-TEST_F(DescribedSwitch, SilentSwitchIsNeverShownWithValues)
-{
-    for (int failingRead = 0; failingRead < 3; ++failingRead) {
+    const QString busy = "the switch is busy: a firmware upgrade is running in another program";
+    const struct {
+        int failingRead; // -1: none, another program holds the switch
+        int failure;
+        QString text;
+    } cases[] = {{0, EIO, "did not answer"}, {1, EIO, "did not answer"}, {2, EIO, "did not answer"},
+                 {-1, SwitchLock::kBusyWithFirmwareStatus, busy}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.failingRead);
         // Let the earlier queries through, then fail one: no partial record may pass as an answer.
         int reads = 0;
-        sw->setReportHook([&](const tarvex::SimReport &r) {
-            if (r.bytes[1] == 0x06 && reads++ == failingRead)
+        onReport = [&](std::size_t) {
+            if (sw->log().back().bytes[1] == 0x06 && reads++ == c.failingRead)
                 sw->failNextRead(EIO);
-        });
-        const SwitchDescription d = describe();
-        EXPECT_FALSE(d.answered()) << failingRead;
-        EXPECT_EQ(d.failure, EIO);
-        EXPECT_TRUE(d.textLine(8, 0).endsWith("the switch did not answer"));
+        };
+        std::optional<LockHolder> other;
+        if (c.failingRead < 0)
+            other.emplace("00001001", SwitchLock::Purpose::FirmwareTransfer);
+        const SwitchDescription d = SwitchDescription::query(registry, "00001001", node());
+        EXPECT_EQ(d.failure, c.failure);
+        EXPECT_TRUE(d.textLine(8, 0).endsWith(c.text)) << d.textLine(8, 0).toStdString();
         const QJsonObject o = d.toJson();
-        EXPECT_TRUE(o.value("error").toString().contains("did not answer"));
+        EXPECT_TRUE(o.value("error").toString().contains(c.text));
         EXPECT_TRUE(o.value("port").isNull());
         for (const char *key : {"model", "switchID", "firmware"})
-            EXPECT_TRUE(failingRead > 0 || o.value(key).isNull()) << key;
-        sw->setReportHook({});
+            EXPECT_TRUE(c.failingRead > 0 || o.value(key).isNull()) << key;
     }
-}
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

@@ -3,6 +3,7 @@
 #include "switch/DefaultsStore.h"
 
 #include <QDir>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <csignal>
@@ -48,59 +49,50 @@ protected:
 
 } // namespace
 
-TEST_F(DefaultsStoreFiles, DamagedFileWarnsOnceAndIsKeptAsideOnFirstWrite)
+TEST_F(DefaultsStoreFiles, DamagedOrOddFilesAreToldOnceAndNeverLost)
 {
     EXPECT_TRUE(load(path, &said)->synchronize());
     EXPECT_EQ(said, 0); // a first run is silent and creates nothing
     EXPECT_FALSE(QFileInfo::exists(path));
     QDir().mkpath(dir.filePath("TarvexCC"));
+    const QByteArray native = QFile::encodeName(path);
     const auto put = [&](const QByteArray &content) {
         QFile f(path);
         return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(content) == content.size();
     };
-    const QByteArray tooLarge = "{\"Selected Switch\": \"" + QByteArray(1 << 20, '0') + "\"}";
-    for (const QByteArray &content : {QByteArray("{\"Selected Switch\": \"0001"), QByteArray("[1]"), QByteArray(" \n"),
-                                      tooLarge, QByteArray("42")}) {
+    // A damaged file is kept aside at the first write. What is no regular file is neither read
+    // nor replaced: a FIFO would hang the start, /dev/zero would grow the program without end.
+    enum Odd { Regular, Fifo, Zero, Directory };
+    const std::pair<Odd, QByteArray> cases[] = {
+        {Regular, "{\"Selected Switch\": \"0001"}, {Regular, "[1]"}, {Regular, " \n"}, {Fifo, {}}, {Zero, {}},
+        {Regular, "{\"Selected Switch\": \"" + QByteArray(1 << 20, '0') + "\"}"}, {Directory, {}}, {Regular, "42"}};
+    for (const auto &[odd, content] : cases) {
         QFile::remove(bad);
-        ASSERT_TRUE(put(content));
+        ASSERT_TRUE(odd == Regular ? put(content) : odd == Fifo ? ::mkfifo(native.constData(), 0600) == 0
+                                                : odd == Zero   ? QFile::link("/dev/zero", path)
+                                                                : QDir().mkpath(path));
+        struct stat before, after;
+        ASSERT_EQ(::lstat(native.constData(), &before), 0);
         auto store = load(path, &said);
         EXPECT_EQ(said, 1);
         EXPECT_TRUE(store->objectForKey("Selected Switch").isUndefined());
-        EXPECT_TRUE(store->synchronize()); // nothing changed: the file stays as it was
-        EXPECT_EQ(readFile(path), content);
-        ASSERT_TRUE(store->setObjectForKey("Time Interval", 12));
-        ASSERT_TRUE(store->setObjectForKey("Time Interval", 13)); // only the first write sets aside
-        EXPECT_EQ(readFile(bad), content);
-        EXPECT_EQ(readFile(path), QJsonDocument(QJsonObject{{"Time Interval", 13}}).toJson());
+        EXPECT_TRUE(store->synchronize()); // nothing changed: nothing written, nothing moved
+        EXPECT_EQ(store->setObjectForKey("Time Interval", 12), odd == Regular);
+        EXPECT_EQ(store->valueForKey("Time Interval"), 12); // in memory in any case
+        if (odd == Regular) {
+            EXPECT_EQ(readFile(bad), content);
+            EXPECT_EQ(readFile(path), QJsonDocument(QJsonObject{{"Time Interval", 12}}).toJson());
+        } else {
+            EXPECT_TRUE(store->lastError().contains("not a regular file"));
+            ASSERT_EQ(::lstat(native.constData(), &after), 0);
+            EXPECT_TRUE(after.st_mode == before.st_mode && after.st_ino == before.st_ino && !QFileInfo::exists(bad));
+        }
+        ASSERT_TRUE(QFile::remove(path) || QDir(path).removeRecursively());
     }
     ASSERT_TRUE(put("second damage"));
     ASSERT_TRUE(load(path, &said)->setObjectForKey("Rotate", 1));
     EXPECT_EQ(readFile(bad), "42"); // an earlier copy set aside is not clobbered
     EXPECT_EQ(readFile(bad + ".1"), "second damage");
-}
-
-TEST_F(DefaultsStoreFiles, WhatIsNoRegularFileIsNeitherReadNorReplaced)
-{
-    // A FIFO would hang the start, /dev/zero would grow the program without end.
-    const QByteArray native = QFile::encodeName(path);
-    const std::function<bool()> makers[] = {[&] { return ::mkfifo(native.constData(), 0600) == 0; },
-                                            [&] { return QFile::link("/dev/zero", path); },
-                                            [&] { return QDir().mkpath(path); }};
-    QDir().mkpath(dir.filePath("TarvexCC"));
-    for (const auto &make : makers) {
-        ASSERT_TRUE(make());
-        struct stat before, after;
-        ASSERT_EQ(::lstat(native.constData(), &before), 0);
-        auto store = load(path, &said);
-        EXPECT_EQ(said, 1);
-        EXPECT_FALSE(store->setObjectForKey("Time Interval", 12)); // kept in memory, and said so
-        EXPECT_EQ(store->valueForKey("Time Interval").toInt(), 12);
-        EXPECT_TRUE(store->lastError().contains("not a regular file"));
-        ASSERT_EQ(::lstat(native.constData(), &after), 0);
-        EXPECT_TRUE(after.st_mode == before.st_mode && after.st_ino == before.st_ino);
-        EXPECT_FALSE(QFileInfo::exists(bad));
-        ASSERT_TRUE(QFile::remove(path) || QDir(path).removeRecursively());
-    }
 }
 
 TEST_F(DefaultsStoreFiles, FullDiskKeepsTheFileByteForByteAndTellsOnce)
@@ -142,16 +134,43 @@ TEST_F(DefaultsStoreFiles, FullDiskKeepsTheFileByteForByteAndTellsOnce)
     }
 }
 
-TEST_F(DefaultsStoreFiles, ValuesKeepTheirTypesAndTheFileIsPrivate)
+TEST_F(DefaultsStoreFiles, TwoProgramsOnOneFileLoseNoSetting)
 {
-    const QJsonObject values{{"Time Interval", 45}, {"Port 1", QJsonObject{{"keyCode", 122}, {"modifiers", 0x1100}}},
-                             {"Selected Switch", "0"}, {"Fraction", 2.5}};
-    for (auto it = values.begin(); it != values.end(); ++it)
-        ASSERT_TRUE(DefaultsStore(path).setObjectForKey(it.key(), it.value()));
-    EXPECT_EQ(QJsonDocument::fromJson(readFile(path)).object(), values); // numbers as numbers, the combination an object
-    DefaultsStore reloaded(path);
-    EXPECT_EQ(reloaded.objectForKey("Port 1"), values["Port 1"]);
-    EXPECT_TRUE(reloaded.stringForKey("Time Interval").isNull()); // a number is no string
+    // Both read the file before either writes, like the tray running while tarvexctl is used.
+    // Numbers stay numbers and a combination an object on the way.
+    DefaultsStore tray(path), ctl(path);
+    const QJsonObject names{{"00001001", QJsonArray{"", "Work laptop"}}}, rotate{{"keyCode", 18}, {"modifiers", 256}};
+    const QJsonValue removed(QJsonValue::Undefined);
+    const struct {
+        DefaultsStore *store;
+        const char *key;
+        QJsonValue value; // undefined: removed
+        QJsonObject file; // afterwards, and the writer's view
+        QByteArray damage = {}; // put in the file's place before the write
+    } steps[] = {
+        {&tray, "Time Interval", 12, {{"Time Interval", 12}}},
+        {&ctl, "Port Names", names, {{"Time Interval", 12}, {"Port Names", names}}},
+        {&tray, "Selected Switch", "00001002", {{"Time Interval", 12}, {"Port Names", names}, {"Selected Switch", "00001002"}}},
+        {&ctl, "Selected Switch", "00001001", {{"Time Interval", 12}, {"Port Names", names}, {"Selected Switch", "00001001"}}},
+        // The tray's own value again, though it holds it already: the latest word wins.
+        {&tray, "Selected Switch", "00001002", {{"Time Interval", 12}, {"Port Names", names}, {"Selected Switch", "00001002"}}},
+        {&ctl, "Time Interval", removed, {{"Port Names", names}, {"Selected Switch", "00001002"}}},
+        {&tray, "Rotate", rotate, {{"Port Names", names}, {"Selected Switch", "00001002"}, {"Rotate", rotate}}},
+        // Damaged meanwhile: kept aside, and the writer's own view stands in for the rest.
+        {&ctl, "Time Interval", 40, {{"Port Names", names}, {"Selected Switch", "00001002"}, {"Time Interval", 40}}, "{\"Rot"},
+    };
+    for (const auto &s : steps) {
+        SCOPED_TRACE(s.key);
+        if (!s.damage.isEmpty()) {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(s.damage) == s.damage.size());
+        }
+        ASSERT_TRUE(s.store->setObjectForKey(s.key, s.value));
+        EXPECT_EQ(QJsonDocument::fromJson(readFile(path)).object(), s.file);
+        for (const char *key : {"Time Interval", "Port Names", "Selected Switch", "Rotate"})
+            EXPECT_EQ(s.store->objectForKey(key), s.file.value(key)) << key;
+    }
+    EXPECT_EQ(readFile(bad), "{\"Rot");
     EXPECT_EQ(QFileInfo(dir.filePath("TarvexCC")).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
     EXPECT_EQ(QFileInfo(path).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
 }
