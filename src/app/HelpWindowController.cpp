@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QIcon>
+#include <QLocale>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -29,9 +30,29 @@ QTextBrowser *HelpWindowController::textView() const
     return mUi->mTextview;
 }
 
+QString HelpWindowController::helpDocumentPath(const QStringList &uiLanguages)
+{
+    // The same walk as the interface's translation: the first language, in the user's order
+    // of preference, that has a document wins, so the help speaks the menu's language.
+    for (const QString &language : uiLanguages) {
+        QString name = language;
+        name.replace(QLatin1Char('-'), QLatin1Char('_'));
+        for (;;) {
+            const QString path = QStringLiteral(":/help/Help_%1.html").arg(name);
+            if (QFile::exists(path))
+                return path;
+            const qsizetype cut = name.lastIndexOf(QLatin1Char('_'));
+            if (cut <= 0)
+                break;
+            name.truncate(cut);
+        }
+    }
+    return QStringLiteral(":/help/Help.html");
+}
+
 void HelpWindowController::loadHelp()
 {
-    QFile file(QStringLiteral(":/help/Help.html"));
+    QFile file(helpDocumentPath(QLocale().uiLanguages()));
     mUi->mTextview->document()->setBaseUrl(QUrl(QStringLiteral("qrc:/help/")));
     if (file.open(QIODevice::ReadOnly))
         mUi->mTextview->setHtml(QString::fromUtf8(file.readAll()));
