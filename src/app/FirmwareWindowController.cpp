@@ -3,6 +3,7 @@
 
 #include "AlertPresenter.h"
 #include "AppLog.h"
+#include "ResourceImages.h"
 #include "Translation.h"
 #include "switch/DefaultsStore.h"
 #include "switch/DeviceGate.h"
@@ -14,7 +15,6 @@
 #include "ui_FirmwareWindow.h"
 
 #include <QEvent>
-#include <QIcon>
 #include <QPointer>
 
 #include <algorithm>
@@ -39,7 +39,7 @@ FirmwareWindowController::FirmwareWindowController(IOWarriorController &registry
     , mTransfer(new FirmwareTransfer(registry, defaults, this))
 {
     mUi->setupUi(mWindow.get());
-    mWindow->setWindowIcon(QIcon(QStringLiteral(":/images/Status.png")));
+    mWindow->setWindowIcon(resourceIcon(QStringLiteral("Status")));
     mWindow->installEventFilter(this);
     setStatusLine(idleText());
     mTransfer->setObserver(this);

@@ -1,13 +1,13 @@
 // The help window; see HelpWindowController.h.
 #include "HelpWindowController.h"
 
+#include "ResourceImages.h"
 #include "Translation.h"
 #include "WindowPlacement.h"
 
 #include "ui_HelpWindow.h"
 
 #include <QFile>
-#include <QIcon>
 #include <QLocale>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -17,7 +17,7 @@ HelpWindowController::HelpWindowController(QObject *parent)
       mUi(std::make_unique<Ui::HelpWindow>())
 {
     mUi->setupUi(mWindow.get());
-    mWindow->setWindowIcon(QIcon(QStringLiteral(":/images/Status.png")));
+    mWindow->setWindowIcon(resourceIcon(QStringLiteral("Status")));
     mUi->mTextview->document()->setDocumentMargin(16);
     connect(mUi->mPrintBtn, &QPushButton::clicked, this, &HelpWindowController::printHelp);
     connect(mUi->mCloseBtn, &QPushButton::clicked, mWindow.get(), &QWidget::close);
