@@ -149,6 +149,11 @@ void FirmwareWindowController::finish(const QString &status)
 void FirmwareWindowController::onCheckFinished(const FirmwareCheckAnswer &answer)
 {
     mUi->mProgress->setRange(0, 100);
+    // The check has just read the version afresh.
+    if (!answer.installedVersion().isEmpty() && answer.installedVersion() != mVersion) {
+        mVersion = answer.installedVersion();
+        updateSwitchLine();
+    }
     QString status;
     switch (answer.kind()) {
     case FirmwareCheckAnswer::Kind::NotConnected:

@@ -112,8 +112,12 @@ private slots:
         QTest::addColumn<QString>("selected");
         QTest::addColumn<QString>("message"); // the alert's and then the status line's
         QTest::newRow("up to date") << 200 << QByteArray("NULL\r\n") << "00001001" << "Firmware is up-to-date";
+        QTest::newRow("not found") << 404 << QByteArray("NULL") << "00001001"
+                                   << "The firmware check failed: the server answered 404 Not Found.";
         QTest::newRow("garbage") << 200 << QByteArray("\xff\x00\x17", 3) << "00001001"
-                                 << "The firmware check failed: answer is not text.";
+                                 << "The firmware check failed: the answer is not text.";
+        QTest::newRow("no records") << 200 << QByteArray("1.5\n") << "00001001"
+                                    << "The firmware check failed: the answer holds no firmware.";
         QTest::newRow("never answered") << -1 << QByteArray() << "00001001"
                                         << "The firmware check failed: no answer within 0.05 s.";
         QTest::newRow("no switch") << 200 << QByteArray("NULL") << "00009999" << "Not connected";
@@ -209,6 +213,8 @@ private slots:
 int main(int argc, char **argv)
 {
     privateConfigHome();
+    QTemporaryDir runtime; // the switch locks of this test's transfers, nobody else's
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
     QApplication app(argc, argv);
     FirmwareWindowControllerTest test;
     return QTest::qExec(&test, argc, argv);
