@@ -3,6 +3,7 @@
 
 #include "AlertPresenter.h"
 #include "AppLog.h"
+#include "ResourceImages.h"
 #include "SwitchPopUp.h"
 #include "Translation.h"
 #include "WindowPlacement.h"
@@ -50,7 +51,7 @@ void StatusMenu::build()
                                  QT_TRANSLATE_NOOP("Translation", "Port 2"),
                                  QT_TRANSLATE_NOOP("Translation", "Port 3"),
                                  QT_TRANSLATE_NOOP("Translation", "Port 4")};
-    const QIcon inactive(QStringLiteral(":/images/Inactive.png"));
+    const QIcon inactive = resourceIcon(QStringLiteral("Inactive"));
     for (int port = 1; port <= 4; ++port) {
         QAction *item = mStatusMenu->addAction(inactive, tx(portTitles[port - 1]));
         item->setData(TagPort1 + port - 1);
@@ -66,7 +67,7 @@ void StatusMenu::build()
 
     mSwitchList = new SwitchPopUp(tx("Switch"), this);
     mSwitchList->setItems({{tx("Select"), 0, {}, false}, {{}, 0, {}, true}});
-    mSwitchList->menu()->setIcon(QIcon(QStringLiteral(":/images/Status.png")));
+    mSwitchList->menu()->setIcon(resourceIcon(QStringLiteral("Status")));
     connect(mSwitchList, &SwitchPopUp::activated, this, [this] { emit switchChosen(mSwitchList); });
     mStatusMenu->addMenu(mSwitchList->menu());
     mStatusMenu->addSeparator();
@@ -204,8 +205,8 @@ void StatusMenu::showSwitchMissing()
 
 void StatusMenu::setStatusIcon()
 {
-    const QIcon active(QStringLiteral(":/images/Active.png"));
-    const QIcon inactive(QStringLiteral(":/images/Inactive.png"));
+    const QIcon active = resourceIcon(QStringLiteral("Active"));
+    const QIcon inactive = resourceIcon(QStringLiteral("Inactive"));
     int activePort = -1;
     IOWarriorController *registry = mRegistry();
     IOWarriorListNodeStruct *node = mSelected();
@@ -220,9 +221,7 @@ void StatusMenu::setStatusIcon()
 
 void StatusMenu::createStatusItem()
 {
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/images/Status.svg"));
-    icon.addFile(QStringLiteral(":/images/Status.png"));
+    const QIcon icon = resourceIcon(QStringLiteral("Status"));
     mStatusItem = std::make_unique<QSystemTrayIcon>(icon);
     mStatusItem->setToolTip(QStringLiteral("Tarvex CC"));
     mStatusItem->setContextMenu(mStatusMenu.get());
@@ -262,12 +261,12 @@ void StatusMenu::showNoTrayWindow()
     if (!mNoTrayWindow) {
         mNoTrayWindow = std::make_unique<QWidget>(nullptr, Qt::Window);
         mNoTrayWindow->setWindowTitle(QStringLiteral("Tarvex CC"));
-        mNoTrayWindow->setWindowIcon(QIcon(QStringLiteral(":/images/Status.png")));
+        mNoTrayWindow->setWindowIcon(resourceIcon(QStringLiteral("Status")));
         auto *layout = new QHBoxLayout(mNoTrayWindow.get());
         layout->setContentsMargins(12, 12, 12, 12);
         layout->setSpacing(12);
         auto *iconLabel = new QLabel(mNoTrayWindow.get());
-        iconLabel->setPixmap(QIcon(QStringLiteral(":/images/Status.png")).pixmap(32, 32));
+        iconLabel->setPixmap(resourceIcon(QStringLiteral("Status")).pixmap(32, 32));
         layout->addWidget(iconLabel);
         layout->addWidget(new QLabel(tx("Tarvex CC is running.\nNo system tray is available."),
                                      mNoTrayWindow.get()),
