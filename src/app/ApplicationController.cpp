@@ -389,12 +389,9 @@ void ApplicationController::upgradeFirmware(QObject *)
     if (selectedNode() == nullptr)
         return;
     centerAndShow(firmware().window());
-    // The version query waits for a running transfer: no query may slip in between its
-    // records (and the transfer shows the new version itself when it ends).
-    whenDevicesFree(this, [](ApplicationController &self) {
-        if (IOWarriorListNodeStruct *node = self.selectedNode())
-            self.firmware().showFirmwareVersion(self.getFirmwareVersion(node));
-    });
+    // The window's queries (model, version) wait for a running transfer: no query may slip in
+    // between its records (and the transfer shows the new version itself when it ends).
+    whenDevicesFree(this, [](ApplicationController &self) { self.firmware().showSelectedSwitch(); });
 }
 
 void ApplicationController::selectFile(QObject *)

@@ -1,14 +1,15 @@
-// The firmware window's behaviour: the update check behind its button with the check's
-// alerts, the question whether to write an offered image, and the transfer shown in the
-// window (progress bar, version field) with its outcome alert. The tray application makes
-// it, with its window, when the user first opens the window; everything runs on the event
-// loop.
+// The firmware window: names the switch a check and a transfer go to, runs the update check
+// behind its button, asks before writing an offered image, and shows the transfer (status
+// line, progress bar, the version read back) and how every check and transfer ended, in the
+// window and in an alert. The tray application makes it when the user first opens the
+// window; everything runs on the event loop.
 #pragma once
 
 #include "switch/FirmwareCheckAnswer.h"
 #include "switch/FirmwareTransferObserver.h"
 
 #include <QObject>
+#include <QString>
 
 #include <memory>
 
@@ -16,9 +17,6 @@ class DefaultsStore;
 class FirmwareTransfer;
 class FirmwareUpdateCheck;
 class IOWarriorController;
-class QAbstractButton;
-class QLabel;
-class QProgressBar;
 class QWidget;
 
 namespace Ui {
@@ -29,23 +27,23 @@ class FirmwareWindowController : public QObject, public FirmwareTransferObserver
 {
     Q_OBJECT
 public:
-    // The widgets are the window's outlets (not owned); `checkButton` may be null.
-    FirmwareWindowController(IOWarriorController &registry, DefaultsStore &defaults,
-                             QLabel *version, QProgressBar *progress,
-                             QAbstractButton *checkButton, QObject *parent = nullptr);
-    // Builds the firmware window and drives its widgets.
     FirmwareWindowController(IOWarriorController &registry, DefaultsStore &defaults,
                              QObject *parent = nullptr);
     ~FirmwareWindowController() override;
 
-    // The window this controller built, or null when it was given outlets.
     QWidget *window() const { return mWindow.get(); }
-    QLabel *versionField() const { return mVersion; }
+    // "Tarvex mini 00001002, firmware 1.4": the switch the next check and transfer go to.
+    QString switchLine() const;
+    // What is happening now, or what the last check or transfer came to.
+    QString statusLine() const;
+
+    // Asks the selected switch for its model and firmware version and names it in the window.
+    void showSelectedSwitch();
 
     // Runs the update check for the selected switch; on an accepted offer, the transfer.
     // Ignored while a check or a transfer is under way.
     void selectFile();
-    bool isBusy() const;
+    bool isBusy() const { return mBusy; }
 
     FirmwareUpdateCheck &updateCheck() { return *mCheck; }
     FirmwareTransfer &transfer() { return *mTransfer; }
@@ -60,17 +58,28 @@ signals:
     // A check and any transfer it led to are over.
     void selectFileFinished();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void onCheckFinished(const FirmwareCheckAnswer &answer);
-    void setBusy(bool busy);
+    void onTransferFinished(const FirmwareOutcome &outcome);
+    void startTransfer(const QString &image);
+    void finish(const QString &status);
+    void setBusy(bool busy, bool writing = false);
+    void setStatusLine(const QString &text);
+    void updateSwitchLine();
+    // "Tarvex mini 00001002"
+    QString switchName() const;
 
-    // Declared first so that it goes last: the members below point into it.
     std::unique_ptr<QWidget> mWindow;
     std::unique_ptr<Ui::FirmwareWindow> mUi;
+    IOWarriorController &mRegistry;
+    DefaultsStore &mDefaults;
     FirmwareUpdateCheck *mCheck;
     FirmwareTransfer *mTransfer;
-    QLabel *mVersion;
-    QProgressBar *mProgress;
-    QAbstractButton *mCheckButton;
+    QString mSerial, mModel, mVersion;
     bool mBusy = false;
+    bool mWriting = false;
+    bool mOutcomeShown = false;
 };

@@ -1,13 +1,14 @@
 // The help window; see HelpWindowController.h.
 #include "HelpWindowController.h"
 
+#include "ResourceImages.h"
 #include "Translation.h"
 #include "WindowPlacement.h"
 
 #include "ui_HelpWindow.h"
 
 #include <QFile>
-#include <QIcon>
+#include <QLocale>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -16,7 +17,7 @@ HelpWindowController::HelpWindowController(QObject *parent)
       mUi(std::make_unique<Ui::HelpWindow>())
 {
     mUi->setupUi(mWindow.get());
-    mWindow->setWindowIcon(QIcon(QStringLiteral(":/images/Status.png")));
+    mWindow->setWindowIcon(resourceIcon(QStringLiteral("Status")));
     mUi->mTextview->document()->setDocumentMargin(16);
     connect(mUi->mPrintBtn, &QPushButton::clicked, this, &HelpWindowController::printHelp);
     connect(mUi->mCloseBtn, &QPushButton::clicked, mWindow.get(), &QWidget::close);
@@ -29,9 +30,29 @@ QTextBrowser *HelpWindowController::textView() const
     return mUi->mTextview;
 }
 
+QString HelpWindowController::helpDocumentPath(const QStringList &uiLanguages)
+{
+    // The same walk as the interface's translation: the first language, in the user's order
+    // of preference, that has a document wins, so the help speaks the menu's language.
+    for (const QString &language : uiLanguages) {
+        QString name = language;
+        name.replace(QLatin1Char('-'), QLatin1Char('_'));
+        for (;;) {
+            const QString path = QStringLiteral(":/help/Help_%1.html").arg(name);
+            if (QFile::exists(path))
+                return path;
+            const qsizetype cut = name.lastIndexOf(QLatin1Char('_'));
+            if (cut <= 0)
+                break;
+            name.truncate(cut);
+        }
+    }
+    return QStringLiteral(":/help/Help.html");
+}
+
 void HelpWindowController::loadHelp()
 {
-    QFile file(QStringLiteral(":/help/Help.html"));
+    QFile file(helpDocumentPath(QLocale().uiLanguages()));
     mUi->mTextview->document()->setBaseUrl(QUrl(QStringLiteral("qrc:/help/")));
     if (file.open(QIODevice::ReadOnly))
         mUi->mTextview->setHtml(QString::fromUtf8(file.readAll()));

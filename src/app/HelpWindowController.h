@@ -1,8 +1,10 @@
-// The help window: loads the help document afresh each time it is shown (so the view always
-// holds one clean copy) and prints it. Made when the user first asks for help.
+// The help window: loads the help document in the interface language afresh each time it is
+// shown (so the view always holds one clean copy) and prints it. Made when the user first
+// asks for help.
 #pragma once
 
 #include <QObject>
+#include <QStringList>
 
 #include <memory>
 
@@ -23,6 +25,10 @@ public:
 
     QWidget *window() const { return mWindow.get(); }
     QTextBrowser *textView() const;
+
+    // The help document for the first of `uiLanguages` (as QLocale names them, "de-DE") that
+    // has one, else the English one.
+    static QString helpDocumentPath(const QStringList &uiLanguages);
 
     void showHelp();
     // Asks for a printer in the print dialog, then prints.

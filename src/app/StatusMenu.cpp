@@ -3,7 +3,9 @@
 
 #include "AlertPresenter.h"
 #include "AppLog.h"
+#include "ResourceImages.h"
 #include "SettingsNotice.h"
+#include "SwitchPopUp.h"
 #include "Translation.h"
 #include "WindowPlacement.h"
 #include "switch/DefaultsStore.h"
@@ -73,7 +75,7 @@ void StatusMenu::build()
     connect(modelLine, &QAction::triggered, this, [this] { mSwitchList->menu()->popup(QCursor::pos()); });
     mStatusMenu->addSeparator();
 
-    const QIcon inactive(QStringLiteral(":/images/Inactive.png"));
+    const QIcon inactive = resourceIcon(QStringLiteral("Inactive"));
     for (int port = 1; port <= 4; ++port) {
         QAction *item = mStatusMenu->addAction(inactive, tx(kPortTitles[port - 1]));
         item->setData(TagPort1 + port - 1);
@@ -94,7 +96,7 @@ void StatusMenu::build()
 
     mSwitchList = new SwitchPopUp(tx("Switch"), this);
     setSwitchItems({});
-    mSwitchList->menu()->setIcon(QIcon(QStringLiteral(":/images/Status.png")));
+    mSwitchList->menu()->setIcon(resourceIcon(QStringLiteral("Status")));
     connect(mSwitchList, &SwitchPopUp::activated, this, [this] { emit switchChosen(mSwitchList); });
     mStatusMenu->addMenu(mSwitchList->menu());
     mStatusMenu->addSeparator();
@@ -337,8 +339,8 @@ void StatusMenu::markActivePort(int port)
     mActivePort = port;
     if (port >= 0) // only an answer or a select that got through knows the port
         mNotice.reached();
-    const QIcon active(QStringLiteral(":/images/Active.png"));
-    const QIcon inactive(QStringLiteral(":/images/Inactive.png"));
+    const QIcon active = resourceIcon(QStringLiteral("Active"));
+    const QIcon inactive = resourceIcon(QStringLiteral("Inactive"));
     for (int p = 0; p < 4; ++p)
         itemWithTag(TagPort1 + p)->setIcon(p == port ? active : inactive);
     refreshTexts();
@@ -363,9 +365,7 @@ void StatusMenu::setStatusIcon()
 
 void StatusMenu::createStatusItem()
 {
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/images/Status.svg"));
-    icon.addFile(QStringLiteral(":/images/Status.png"));
+    const QIcon icon = resourceIcon(QStringLiteral("Status"));
     mStatusItem = std::make_unique<QSystemTrayIcon>(icon);
     mStatusItem->setToolTip(mToolTip);
     mStatusItem->setContextMenu(mStatusMenu.get());
@@ -405,12 +405,12 @@ void StatusMenu::showNoTrayWindow()
     if (!mNoTrayWindow) {
         mNoTrayWindow = std::make_unique<QWidget>(nullptr, Qt::Window);
         mNoTrayWindow->setWindowTitle(QStringLiteral("Tarvex CC"));
-        mNoTrayWindow->setWindowIcon(QIcon(QStringLiteral(":/images/Status.png")));
+        mNoTrayWindow->setWindowIcon(resourceIcon(QStringLiteral("Status")));
         auto *layout = new QHBoxLayout(mNoTrayWindow.get());
         layout->setContentsMargins(12, 12, 12, 12);
         layout->setSpacing(12);
         auto *iconLabel = new QLabel(mNoTrayWindow.get());
-        iconLabel->setPixmap(QIcon(QStringLiteral(":/images/Status.png")).pixmap(32, 32));
+        iconLabel->setPixmap(resourceIcon(QStringLiteral("Status")).pixmap(32, 32));
         layout->addWidget(iconLabel);
         layout->addWidget(new QLabel(tx("Tarvex CC is running.\nNo system tray is available."),
                                      mNoTrayWindow.get()),

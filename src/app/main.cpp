@@ -14,6 +14,7 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QSessionManager>
 #include <QTimer>
@@ -103,6 +104,13 @@ int main(int argc, char **argv)
         }
     }
 
+    // Qt's own table first, ours after it: the last one installed is asked first. Qt's gives
+    // the standard buttons and dialogs (print dialog, message boxes) the interface language;
+    // it comes with the system's Qt, and without it those stay English.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qtTranslator);
     QTranslator translator;
     if (translator.load(QLocale(), QStringLiteral("tarvexcc"), QStringLiteral("_"),
                         QStringLiteral(":/i18n")))
