@@ -59,9 +59,12 @@ public:
     // Puts the switch list's check mark on the stored choice ("Select" when it is absent).
     void restoreSelection();
 
-    // The tray icon carrying the menu; without a tray, the small window instead.
+    // The tray icon carrying the menu (it replaces the small window, if that shows); without
+    // a tray, the small window instead.
     void createStatusItem();
     void removeStatusItem();
+    // The small window that carries the menu where the desktop has no tray. Not modal.
+    void showNoTrayWindow();
     // Pops the menu up where the pointer is (a second start asks for this).
     void popUp();
 
@@ -83,7 +86,6 @@ private:
     void enableCommands(int portCount);
     bool lacksPermission(IOWarriorListNodeStruct *node) const;
     void warnAboutPermission(IOWarriorListNodeStruct *node, const QString &serial);
-    void showNoTrayWindow();
 
     RegistrySource mRegistry;
     NodeSource mSelected;
