@@ -25,6 +25,10 @@ PreferencesWindowController::PreferencesWindowController(QObject *parent)
         QPushButton *button = changeButton(binding);
         connect(button, &QPushButton::clicked, this, [this, button] { emit changeHotkeyRequested(button); });
     }
+    mHotkeyNotice = new QLabel(mUi->mHotkeyGroup);
+    mHotkeyNotice->setWordWrap(true);
+    mHotkeyNotice->hide();
+    mUi->hotkeyLayout->addWidget(mHotkeyNotice, mUi->hotkeyLayout->rowCount(), 0, 1, -1);
     connect(mUi->mTimeInterval, &QSpinBox::valueChanged, this, &PreferencesWindowController::storeTimeInterval);
     connect(mUi->mLaunchAtLogin, &QCheckBox::clicked, this,
             [this] { emit launchAtLoginToggled(mUi->mLaunchAtLogin); });
@@ -65,6 +69,12 @@ void PreferencesWindowController::setHotkeyDescription(int binding, const QStrin
     field->setText(text);
     field->setToolTip(inactive ? text : QString());
     field->setCursorPosition(0);
+}
+
+void PreferencesWindowController::setHotkeyNotice(const QString &text)
+{
+    mHotkeyNotice->setText(text);
+    mHotkeyNotice->setVisible(!text.isEmpty());
 }
 
 void PreferencesWindowController::setTimeInterval(double seconds)
