@@ -280,6 +280,7 @@ void StatusMenu::showNoTrayWindow()
         auto *menuButton = new QPushButton(tx("Menu"), mNoTrayWindow.get());
         menuButton->setMenu(mStatusMenu.get());
         layout->addWidget(menuButton);
+        mNoTrayWindow->adjustSize(); // as small as the wrapped text allows
     }
     centerAndShow(mNoTrayWindow.get());
 }
