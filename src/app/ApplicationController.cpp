@@ -359,6 +359,7 @@ void ApplicationController::updateHotkeyDescriptions()
     // Only a window that exists shows them; a new one asks for them when it is made.
     if (!mPreferences)
         return;
+    mPreferences->setHotkeyNotice(mHotKeys->notice());
     for (int binding = 1; binding <= HotKeyBindings::kCount; ++binding) {
         if (mHotKeys->hotKey(binding) != nullptr)
             mPreferences->setHotkeyDescription(binding, mHotKeys->description(binding),

@@ -75,6 +75,11 @@ void PreferencesWindowController::setHotkeyNotice(const QString &text)
 {
     mHotkeyNotice->setText(text);
     mHotkeyNotice->setVisible(!text.isEmpty());
+    // A wrapped text needs the height its width asks for, which a window's minimum size
+    // does not take into account.
+    const int height = mWindow->heightForWidth(mWindow->width());
+    if (height > mWindow->height())
+        mWindow->resize(mWindow->width(), height);
 }
 
 void PreferencesWindowController::setTimeInterval(double seconds)
