@@ -15,7 +15,7 @@ endif()
 # rules directory is not multiarch, hence "lib" and not CMAKE_INSTALL_LIBDIR.
 install(FILES ${TARVEX_RES}/70-tarvex.rules DESTINATION lib/udev/rules.d)
 
-install(FILES ${TARVEX_RES}/tarvexcc.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${TARVEX_RES}/cc.tarvex.TarvexCC.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 
 # bash-completion loads a command's completion on first use from this directory.
 install(FILES ${TARVEX_RES}/bash-completion/tarvexctl

@@ -17,6 +17,7 @@
 #include "StatusMenu.h"
 #include "SwitchPopUp.h"
 #include "TarvexVersion.h"
+#include "TrayHostWatcher.h"
 #include "Translation.h"
 #include "WindowPlacement.h"
 #include "switch/DefaultsStore.h"
@@ -88,6 +89,10 @@ ApplicationController::ApplicationController(QObject *parent) : QObject(parent)
     mHotKeys = std::make_unique<HotKeyBindings>(this, items);
     connect(mHotKeys.get(), &HotKeyBindings::descriptionsChanged, this,
             &ApplicationController::updateHotkeyDescriptions);
+
+    mTrayHost = std::make_unique<TrayHostWatcher>();
+    connect(mTrayHost.get(), &TrayHostWatcher::hostAppeared, mMenu.get(), &StatusMenu::createStatusItem);
+    connect(mTrayHost.get(), &TrayHostWatcher::waitExpired, mMenu.get(), &StatusMenu::showNoTrayWindow);
 }
 
 ApplicationController::~ApplicationController()
@@ -149,8 +154,9 @@ void ApplicationController::applicationDidFinishLaunching()
     IOWarriorSetDeviceRemovedCallback(IOWarriorRemovedCallback, nullptr);
     // 4.
     mIOWarriorController->findAttachedDevices();
-    // 5.
-    mMenu->createStatusItem();
+    // 5. The tray icon now if a tray host is there, else when one comes; the window only
+    // when none came within the wait. Neither holds up the steps below.
+    mTrayHost->start();
     // 6., 7.
     mHotKeys->setUp();
     updateHotkeyDescriptions();
@@ -162,6 +168,11 @@ void ApplicationController::applicationDidFinishLaunching()
     mMenu->restoreSelection();
     // 11.
     enableMenuItems();
+    // An entry of an earlier version under the old name gets the new name and the keys that
+    // start us after the tray host.
+    AutostartEntry entry(QCoreApplication::applicationFilePath());
+    if (entry.isLegacy() && !entry.install())
+        qCWarning(tarvexApp, "%s", qPrintable(entry.errorString()));
 }
 
 void ApplicationController::applicationWillTerminate()
@@ -174,7 +185,8 @@ void ApplicationController::applicationWillTerminate()
     AlertPresenter::install(&LogAlertPresenter::shared());
     // 1.
     mHotKeys->save();
-    // 2.
+    // 2. A tray host that comes now must not bring the icon back.
+    disconnect(mTrayHost.get(), nullptr, mMenu.get(), nullptr);
     mMenu->removeStatusItem();
     // 3. The switch stays on the port it shows.
     stopRotation();
@@ -336,6 +348,7 @@ void ApplicationController::updateHotkeyDescriptions()
     // Only a window that exists shows them; a new one asks for them when it is made.
     if (!mPreferences)
         return;
+    mPreferences->setHotkeyNotice(mHotKeys->notice());
     for (int binding = 1; binding <= HotKeyBindings::kCount; ++binding) {
         if (mHotKeys->hotKey(binding) != nullptr)
             mPreferences->setHotkeyDescription(binding, mHotKeys->description(binding),

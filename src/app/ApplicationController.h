@@ -25,6 +25,7 @@ class QMenu;
 class QPrinter;
 class StatusMenu;
 class SwitchPopUp;
+class TrayHostWatcher;
 
 // Hot-plug callbacks registered with the IOWarrior layer; they reach the controller through
 // the shared instances.
@@ -108,6 +109,8 @@ public:
     StatusMenu &statusMenu() const { return *mMenu; }
     PortRotation &portRotation() const { return *mRotation; }
     HotKeyBindings &hotKeys() const { return *mHotKeys; }
+    // Start-up makes the tray icon when this finds a tray host (see its wait).
+    TrayHostWatcher &trayHost() const { return *mTrayHost; }
     // The windows, made on first use.
     PreferencesWindowController &preferences();
     HelpWindowController &help();
@@ -135,6 +138,7 @@ private:
     std::unique_ptr<StatusMenu> mMenu;
     std::unique_ptr<PortRotation> mRotation;
     std::unique_ptr<HotKeyBindings> mHotKeys;
+    std::unique_ptr<TrayHostWatcher> mTrayHost;
     bool mLaunched = false;
     bool mTerminated = false;
 };

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QTextStream>
 
 AutostartEntry::AutostartEntry(const QString &programPath)
@@ -15,6 +16,12 @@ AutostartEntry::AutostartEntry(const QString &programPath)
 }
 
 QString AutostartEntry::defaultPath()
+{
+    return DefaultsStore::configHome() + QStringLiteral("/autostart/") +
+           QGuiApplication::desktopFileName() + QStringLiteral(".desktop");
+}
+
+QString AutostartEntry::legacyPath()
 {
     return DefaultsStore::configHome() + QStringLiteral("/autostart/tarvexcc.desktop");
 }
@@ -89,11 +96,19 @@ QString execLineOf(const QString &path)
 }
 } // namespace
 
+bool AutostartEntry::startsThisProgram(const QString &path) const
+{
+    return QFileInfo::exists(path) && programOfExecLine(execLineOf(path)) == mProgramPath;
+}
+
 bool AutostartEntry::isInstalled() const
 {
-    if (!QFileInfo::exists(mPath))
-        return false;
-    return programOfExecLine(execLineOf(mPath)) == mProgramPath;
+    return startsThisProgram(mPath) || startsThisProgram(legacyPath());
+}
+
+bool AutostartEntry::isLegacy() const
+{
+    return !startsThisProgram(mPath) && startsThisProgram(legacyPath());
 }
 
 bool AutostartEntry::install()
@@ -114,12 +129,30 @@ bool AutostartEntry::install()
                                             "Exec=%1\n"
                                             "Icon=tarvexcc\n"
                                             "Terminal=false\n"
-                                            "X-GNOME-Autostart-enabled=true\n")
+                                            "X-GNOME-Autostart-enabled=true\n"
+                                            // At login the panel's tray may come up after
+                                            // us; these ask the desktops to start it first.
+                                            "X-GNOME-Autostart-Delay=2\n"
+                                            "X-KDE-autostart-after=panel\n"
+                                            "X-LXQt-Need-Tray=true\n")
                                  .arg(exec);
     // All or nothing: on a full disk the entry that is there (or none) stays as it was.
     QString error;
     if (!AtomicFile::write(mPath, contents.toUtf8(), 0644, &error)) {
         mError = QStringLiteral("cannot write %1: %2").arg(mPath, error);
+        return false;
+    }
+    // Two entries would start two copies at login (the second only shows the first's menu).
+    return removeIfOurs(legacyPath());
+}
+
+bool AutostartEntry::removeIfOurs(const QString &path)
+{
+    if (!startsThisProgram(path))
+        return true;
+    QFile file(path);
+    if (!file.remove()) {
+        mError = QStringLiteral("cannot remove %1: %2").arg(path, file.errorString());
         return false;
     }
     return true;
@@ -128,12 +161,6 @@ bool AutostartEntry::install()
 bool AutostartEntry::uninstall()
 {
     mError.clear();
-    if (!isInstalled())
-        return true;
-    QFile file(mPath);
-    if (!file.remove()) {
-        mError = QStringLiteral("cannot remove %1: %2").arg(mPath, file.errorString());
-        return false;
-    }
-    return true;
+    const bool removed = removeIfOurs(mPath);
+    return removeIfOurs(legacyPath()) && removed;
 }

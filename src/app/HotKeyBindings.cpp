@@ -74,8 +74,21 @@ QString HotKeyBindings::description(int binding) const
     PTHotKey *hot = hotKey(binding);
     if (hot == nullptr)
         return {};
-    const QString text = hot->keyCombo().description();
+    const QString &trigger = mTrigger[binding - 1];
+    const QString text = trigger.isEmpty() ? hot->keyCombo().description() : trigger;
     return isInactive(binding) ? notActiveText(text, mFailure[binding - 1]) : text;
+}
+
+QString HotKeyBindings::notice() const
+{
+    QStringList lines;
+    if (!mLimitation.isEmpty())
+        lines.append(mLimitation);
+    for (const QString &note : mNote) {
+        if (!note.isEmpty() && !lines.contains(note))
+            lines.append(note);
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 void HotKeyBindings::setUp()
@@ -93,36 +106,52 @@ void HotKeyBindings::setUp()
         delete mHotKeys[i]; // a second launch replaces, never leaks
         mHotKeys[i] = hot;
         mFailure[i].clear();
+        mTrigger[i].clear();
+        mNote[i].clear();
         showKeyEquivalent(i);
     }
+    PTHotKeyCenter *center = PTHotKeyCenter::sharedCenter();
+    if (mCenterConnections.isEmpty()) {
+        // A desktop that binds keys answers in its own time, and may later bind another key
+        // or none. The capture panel suspends every grab while it runs; one that another
+        // program took in the meantime is refused when they come back.
+        mCenterConnections = {
+            connect(center, &PTHotKeyCenter::grantChanged, this, &HotKeyBindings::grantChanged),
+            connect(center, &PTHotKeyCenter::registrationLost, this,
+                    [this](PTHotKey *lost, int) { grantChanged(lost); }),
+            connect(center, &PTHotKeyCenter::limitationChanged, this, [this](const QString &limitation) {
+                mLimitation = limitation;
+                emit descriptionsChanged();
+            })};
+    }
+    mLimitation = center->limitation();
     for (int i = 0; i < kCount; ++i)
         registerHotKey(i);
-    // The capture panel suspends every grab while it runs; one that another program took in
-    // the meantime is refused when they come back, and the binding shows it as at launch.
-    if (!mRegistrationLost)
-        mRegistrationLost = connect(PTHotKeyCenter::sharedCenter(), &PTHotKeyCenter::registrationLost,
-                                    this, &HotKeyBindings::registrationLost);
 }
 
 void HotKeyBindings::registerHotKey(int index)
 {
-    PTHotKeyCenter *center = PTHotKeyCenter::sharedCenter();
+    PTHotKeyCenter::sharedCenter()->registerHotKey(mHotKeys[index]);
+    takeGrant(index);
+}
+
+void HotKeyBindings::takeGrant(int index)
+{
+    const HotKeyGrant grant = PTHotKeyCenter::sharedCenter()->grantForHotKey(mHotKeys[index]);
     // The binding keeps a refused combination; the user is told why pressing it does nothing.
-    if (center->registerHotKey(mHotKeys[index]))
-        mFailure[index].clear();
-    else
-        mFailure[index] = refusal(center->lastRegistrationFailure());
+    mFailure[index] = grant.pending || grant.status == 0 ? QString() : refusal(grant.reason);
+    mTrigger[index] = grant.trigger;
+    mNote[index] = grant.note;
     showKeyEquivalent(index);
 }
 
-void HotKeyBindings::registrationLost(PTHotKey *hot, int status)
+void HotKeyBindings::grantChanged(PTHotKey *hot)
 {
     for (int i = 0; i < kCount; ++i) {
-        if (hot == nullptr || mHotKeys[i] != hot)
-            continue;
-        mFailure[i] = refusal(HotKeyService::statusText(status));
-        showKeyEquivalent(i);
-        emit descriptionsChanged();
+        if (hot != nullptr && mHotKeys[i] == hot) {
+            takeGrant(i);
+            emit descriptionsChanged();
+        }
     }
 }
 
@@ -146,8 +175,9 @@ void HotKeyBindings::showKeyEquivalent(int index)
     item->setProperty("keyEquivalent", combo.keyEquivalent());
     QString text = title.toString();
     if (combo.isValidHotKeyCombo()) {
+        QString key = mTrigger[index].isEmpty() ? combo.description() : mTrigger[index];
         // "&" is a mnemonic marker in menu texts; a key named "&" (AZERTY 1) must show as one.
-        text += QLatin1Char('\t') + combo.description().replace(QLatin1Char('&'), QLatin1String("&&"));
+        text += QLatin1Char('\t') + key.replace(QLatin1Char('&'), QLatin1String("&&"));
     }
     item->setText(text);
     item->setToolTip(isInactive(index + 1) ? description(index + 1) : QString());
@@ -200,5 +230,7 @@ void HotKeyBindings::save()
         delete hot;
         hot = nullptr;
         mFailure[i].clear();
+        mTrigger[i].clear();
+        mNote[i].clear();
     }
 }

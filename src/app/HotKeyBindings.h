@@ -1,9 +1,11 @@
 // The five hot-key bindings "Port 1" … "Port 4" and "Rotate": made from the defaults at
 // launch and registered in order, shown beside their menu items, changed through the
-// capture sheet, and saved at quit. Keeps, per binding, why the hot-key service refused a
-// valid combination, so the user can see why pressing it does nothing.
+// capture sheet, and saved at quit. Keeps, per binding, what the session made of it: the key
+// the desktop chose (a desktop that binds keys itself has the last word), or why a valid
+// combination is not active, so the user can see why pressing it does nothing.
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -42,6 +44,9 @@ public:
     // What binding 1-5's field shows: the combination, with the refusal when there is one.
     QString description(int binding) const;
     bool isInactive(int binding) const;
+    // Why hot keys are limited or unavailable in this session, and what the desktop says about
+    // changing them; empty when there is nothing to say.
+    QString notice() const;
 
     // Opens the capture sheet on `window` for binding 1-5; false (and no sheet) for another
     // number or a binding that does not exist.
@@ -57,11 +62,16 @@ signals:
 private:
     void registerHotKey(int index);
     void showKeyEquivalent(int index);
-    void registrationLost(PTHotKey *hotKey, int status);
+    // Reads what the session made of binding index+1 (at once, or when the desktop answers).
+    void takeGrant(int index);
+    void grantChanged(PTHotKey *hotKey);
 
     QObject *mTarget;
     std::array<QAction *, kCount> mMenuHotkeys;
     std::array<PTHotKey *, kCount> mHotKeys{};
     std::array<QString, kCount> mFailure; // per binding: why its combination is not active
-    QMetaObject::Connection mRegistrationLost;
+    std::array<QString, kCount> mTrigger; // the desktop's name of the key it bound, if any
+    std::array<QString, kCount> mNote;    // how the desktop lets the key be changed, if it says
+    QString mLimitation;
+    QList<QMetaObject::Connection> mCenterConnections;
 };

@@ -33,6 +33,10 @@ PreferencesWindowController::PreferencesWindowController(QObject *parent)
         connect(field, &QLineEdit::editingFinished, this, [this, port] { storePortName(port); });
     }
     showPortNames(QString(), QString(), 0);
+    mHotkeyNotice = new QLabel(mUi->mHotkeyGroup);
+    mHotkeyNotice->setWordWrap(true);
+    mHotkeyNotice->hide();
+    mUi->hotkeyLayout->addWidget(mHotkeyNotice, mUi->hotkeyLayout->rowCount(), 0, 1, -1);
     connect(mUi->mTimeInterval, &QSpinBox::valueChanged, this, &PreferencesWindowController::storeTimeInterval);
     connect(mUi->mLaunchAtLogin, &QCheckBox::clicked, this,
             [this] { emit launchAtLoginToggled(mUi->mLaunchAtLogin); });
@@ -79,6 +83,17 @@ void PreferencesWindowController::setHotkeyDescription(int binding, const QStrin
     field->setText(text);
     field->setToolTip(inactive ? text : QString());
     field->setCursorPosition(0);
+}
+
+void PreferencesWindowController::setHotkeyNotice(const QString &text)
+{
+    mHotkeyNotice->setText(text);
+    mHotkeyNotice->setVisible(!text.isEmpty());
+    // A wrapped text needs the height its width asks for, which a window's minimum size
+    // does not take into account.
+    const int height = mWindow->heightForWidth(mWindow->width());
+    if (height > mWindow->height())
+        mWindow->resize(mWindow->width(), height);
 }
 
 void PreferencesWindowController::setTimeInterval(double seconds)

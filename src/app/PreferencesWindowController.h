@@ -11,6 +11,7 @@
 #include <memory>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
@@ -38,6 +39,10 @@ public:
 
     // A refused combination's whole sentence stays readable on hover: the field is narrow.
     void setHotkeyDescription(int binding, const QString &text, bool inactive);
+    // Under the hot keys: why they are limited or unavailable in this session, and how the
+    // desktop lets them be changed; hidden when there is nothing to say.
+    void setHotkeyNotice(const QString &text);
+    QLabel *hotkeyNotice() const { return mHotkeyNotice; }
     // Shows the period without storing it again.
     void setTimeInterval(double seconds);
     void setLaunchAtLogin(bool installed);
@@ -60,4 +65,5 @@ private:
     std::unique_ptr<QWidget> mWindow;
     std::unique_ptr<Ui::ConfigWindow> mUi;
     QString mPortNamesSerial; // the switch whose names the fields show
+    QLabel *mHotkeyNotice = nullptr;
 };

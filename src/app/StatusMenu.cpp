@@ -378,6 +378,8 @@ void StatusMenu::createStatusItem()
     mStatusItem->show();
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         showNoTrayWindow();
+    else if (mNoTrayWindow)
+        mNoTrayWindow->hide();
 }
 
 void StatusMenu::removeStatusItem()
@@ -397,11 +399,9 @@ void StatusMenu::showNoTrayWindow()
         qCWarning(tarvexApp, "no system tray available; showing a window instead. Enable a system "
                              "tray or StatusNotifierItem host (GNOME: AppIndicator extension) to "
                              "get the tray icon.");
-        AlertPresenter::inform(tx("This desktop offers no system tray, so Tarvex CC shows its menu "
-                                  "in a small window instead. To get the tray icon, enable a system "
-                                  "tray or status notifier area (on GNOME: the AppIndicator "
-                                  "extension)."));
     }
+    // The explanation is in the window itself: a modal box would hold up the event loop
+    // (and the hot keys) until someone answers it at login.
     if (!mNoTrayWindow) {
         mNoTrayWindow = std::make_unique<QWidget>(nullptr, Qt::Window);
         mNoTrayWindow->setWindowTitle(QStringLiteral("Tarvex CC"));
@@ -412,19 +412,25 @@ void StatusMenu::showNoTrayWindow()
         auto *iconLabel = new QLabel(mNoTrayWindow.get());
         iconLabel->setPixmap(resourceIcon(QStringLiteral("Status")).pixmap(32, 32));
         layout->addWidget(iconLabel);
-        layout->addWidget(new QLabel(tx("Tarvex CC is running.\nNo system tray is available."),
-                                     mNoTrayWindow.get()),
-                          1);
+        auto *text = new QLabel(tx("This desktop offers no system tray, so Tarvex CC shows its menu "
+                                   "in a small window instead. To get the tray icon, enable a system "
+                                   "tray or status notifier area (on GNOME: the AppIndicator "
+                                   "extension)."),
+                                mNoTrayWindow.get());
+        text->setWordWrap(true);
+        text->setMinimumWidth(320);
+        layout->addWidget(text, 1);
         auto *menuButton = new QPushButton(tx("Menu"), mNoTrayWindow.get());
         menuButton->setMenu(mStatusMenu.get());
         layout->addWidget(menuButton);
+        mNoTrayWindow->adjustSize(); // as small as the wrapped text allows
     }
     centerAndShow(mNoTrayWindow.get());
 }
 
 void StatusMenu::popUp()
 {
-    if (mNoTrayWindow && mStatusItem)
+    if (mNoTrayWindow && !mStatusItem)
         centerAndShow(mNoTrayWindow.get());
     mStatusMenu->popup(QCursor::pos());
 }

@@ -84,9 +84,12 @@ public:
     // titles with their names, the rotation item, the tooltip).
     void refreshTexts();
 
-    // The tray icon carrying the menu; without a tray, the small window instead.
+    // The tray icon carrying the menu (it replaces the small window, if that shows); without
+    // a tray, the small window instead.
     void createStatusItem();
     void removeStatusItem();
+    // The small window that carries the menu where the desktop has no tray. Not modal.
+    void showNoTrayWindow();
     // Pops the menu up where the pointer is (a second start asks for this).
     void popUp();
 
@@ -119,7 +122,6 @@ private:
     std::optional<SwitchStatusRecord> query(IOWarriorController &registry,
                                             IOWarriorListNodeStruct *node, std::int32_t code,
                                             int *status = nullptr);
-    void showNoTrayWindow();
 
     RegistrySource mRegistry;
     NodeSource mSelected;

@@ -9,6 +9,8 @@ TarvexCCApp::TarvexCCApp(int &argc, char **argv) : QApplication(argc, argv)
     setApplicationDisplayName(QStringLiteral("Tarvex CC"));
     setApplicationVersion(QStringLiteral(TARVEX_VERSION));
     setOrganizationName(QStringLiteral("TarvexCC"));
-    setDesktopFileName(QStringLiteral("tarvexcc"));
+    // The application id: the desktop, its portal and the autostart entry know us by the
+    // installed desktop entry's name.
+    setDesktopFileName(QStringLiteral("cc.tarvex.TarvexCC"));
     setQuitOnLastWindowClosed(false);
 }

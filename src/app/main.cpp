@@ -6,6 +6,7 @@
 #include "SleepWatcher.h"
 #include "TarvexCCApp.h"
 #include "TarvexVersion.h"
+#include "TrayHostWatcher.h"
 #include "UnixSignalRelay.h"
 #include "switch/DefaultsStore.h"
 #include "usb/IOWarriorLib.h"
@@ -136,6 +137,11 @@ int main(int argc, char **argv)
     IOWarriorSetPlatform(platform.get());
 
     ApplicationController controller;
+    // Tests and scripted sessions choose how long start-up waits for a tray host.
+    bool waitGiven = false;
+    const int trayWait = qEnvironmentVariableIntValue("TARVEX_TRAY_WAIT_MS", &waitGiven);
+    if (waitGiven && trayWait >= 0)
+        controller.trayHost().setWaitTime(trayWait);
     QObject::connect(&instanceGuard, &SingleInstanceGuard::showMenuRequested, &controller,
                      &ApplicationController::popUpStatusMenu);
 

@@ -1,6 +1,7 @@
 // The five hot-key bindings in the running application: made from the defaults and
-// registered in order, shown in the fields and menu items (refusals too), changed through
-// the capture sheet, pressed, and saved at quit. The hot-key service is a fake.
+// registered in order, shown in the fields and menu items (refusals and the desktop's own
+// answers too), changed through the capture sheet, pressed, and saved at quit. The hot-key
+// service is a fake.
 #include "FakeHotKeyService.h"
 #include "HotKeyBindings.h"
 #include "PreferencesWindowController.h"
@@ -17,13 +18,28 @@
 #include <QPushButton>
 #include <QFile>
 #include <QJsonDocument>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
 
 namespace {
 
-FakeHotKeyService *gService = nullptr;
+// Grabs at once like X11, or, once told so, answers later like a desktop that binds the keys.
+struct DesktopService : FakeHotKeyService {
+    bool answersLater = false;
+    QHash<Handle, HotKeyGrant> grants;
+    HotKeyGrant grant(Handle handle) const override
+    {
+        return answersLater ? grants.value(handle, HotKeyGrant{true, 0, {}, {}, {}}) : HotKeyGrant();
+    }
+    void answer(int nth, const HotKeyGrant &grant) // to the nth registration in order
+    {
+        grants.insert(registrations.keys().at(nth), grant);
+        notifyChanged(registrations.keys().at(nth));
+    }
+};
+DesktopService *gService = nullptr;
 const QString kTaken = QStringLiteral("Another application already uses this key combination.");
 
 QJsonObject stored(int keyCode, int modifiers)
@@ -63,7 +79,7 @@ private slots:
         h.install();
         PTKeyCodeTranslator::setLayoutSource(std::make_unique<FixedUsKeyboardLayout>());
         PTHotKeyCenter::setSharedServiceFactory([] {
-            auto service = std::make_unique<FakeHotKeyService>();
+            auto service = std::make_unique<DesktopService>();
             gService = service.get();
             return service;
         });
@@ -75,6 +91,8 @@ private slots:
             DefaultsStore::standard().removeObjectForKey(HotKeyBindings::key(binding));
         gService->refused.clear();
         gService->registerCalls = 0;
+        gService->answersLater = false;
+        gService->setLimitation({});
         h.setUp();
     }
     void cleanup()
@@ -130,6 +148,27 @@ private slots:
         gService->refused.append({18, 0x300});
         panel->cancel();
         expectNotActive();
+        quitAndExpectSaved({{QStringLiteral("Port 1"), stored(18, 0x300)}});
+    }
+
+    // The desktop's name of the key shows in the field and the menu; a key it did not grant is
+    // not active with its reason; why hot keys are limited and how the desktop changes them
+    // show under the fields. Our own combination stays the stored one.
+    void desktopAnswersShowInTheMenuAndThePreferences()
+    {
+        storeDefault(QStringLiteral("Port 1"), stored(18, 0x300));
+        storeDefault(QStringLiteral("Port 2"), stored(19, 0x300));
+        gService->answersLater = true;
+        h.launch();
+        QCOMPARE(field(1) + field(2), QStringLiteral("Super+Shift+1Super+Shift+2")); // no answer yet
+        const QString note = QStringLiteral("Change it in the desktop's settings.");
+        gService->answer(0, {false, 0, {}, QStringLiteral("Meta+Shift+1"), note});
+        gService->answer(1, {false, HotKeyService::kStatusNotGranted, QStringLiteral("Refused."), {}, {}});
+        gService->setLimitation(QStringLiteral("Limited here."));
+        QCOMPARE(field(1) + item(1)->text(), QStringLiteral("Meta+Shift+1Port 1\tMeta+Shift+1"));
+        QCOMPARE(field(2), QStringLiteral("Super+Shift+2 — not active: Refused."));
+        QCOMPARE(item(2)->toolTip(), field(2));
+        QCOMPARE(h.app->preferences().hotkeyNotice()->text(), QStringLiteral("Limited here.\n") + note);
         quitAndExpectSaved({{QStringLiteral("Port 1"), stored(18, 0x300)}});
     }
 
@@ -207,6 +246,8 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     privateConfigHome();
+    QTemporaryDir runtime; // the switch locks of this run only: other runs use the same serials
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
     QApplication app(argc, argv);
     HotKeyBindingsTest test;
     return QTest::qExec(&test, argc, argv);
