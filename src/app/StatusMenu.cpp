@@ -405,6 +405,7 @@ void StatusMenu::showNoTrayWindow()
     if (!mNoTrayWindow) {
         mNoTrayWindow = std::make_unique<QWidget>(nullptr, Qt::Window);
         mNoTrayWindow->setWindowTitle(QStringLiteral("Tarvex CC"));
+        mNoTrayWindow->setToolTip(mToolTip);
         mNoTrayWindow->setWindowIcon(resourceIcon(QStringLiteral("Status")));
         auto *layout = new QHBoxLayout(mNoTrayWindow.get());
         layout->setContentsMargins(12, 12, 12, 12);
