@@ -114,4 +114,6 @@ TEST_F(FirmwareCommandTest, SecondProgramOnASwitchIsTurnedAwayAndTheFirstFinishe
     EXPECT_NE(shown.find("Firmware:  1.5\nFirmware Upgrade finished\n"), std::string::npos) << shown.substr(std::max<std::size_t>(shown.size(), 200) - 200);
     // The bar has no line end yet: the notice starts a line of its own.
     EXPECT_EQ(result.err, "\nfirmware upgrade in progress: tarvexctl exits when it has finished\n");
+    // Let go: the same port command now reaches the switch, and its trace says so.
+    EXPECT_TRUE(finish(*start({"--simulate=1", "port", "2"}, "tarvex.hid.debug=true")).err.contains(" write "));
 }
