@@ -21,7 +21,8 @@ int main(int argc, char **argv)
     app.setQuitOnLastWindowClosed(false);
 
     QMenu menu;
-    for (const char *title : {"Port 1", "Port 2", "Port 3", "Port 4", "Rotate", "Preferences…", "Quit"})
+    for (const char *title :
+         {"Port 1", "Port 2", "Port 3", "Port 4", "Rotate", "Preferences…", "Quit"})
         menu.addAction(QString::fromUtf8(title));
     QObject::connect(menu.actions().constLast(), &QAction::triggered, &app, &QApplication::quit);
 

@@ -43,8 +43,10 @@ FirmwareWindowController::FirmwareWindowController(IOWarriorController &registry
     mWindow->installEventFilter(this);
     setStatusLine(idleText());
     mTransfer->setObserver(this);
-    connect(mCheck, &FirmwareUpdateCheck::finished, this, &FirmwareWindowController::onCheckFinished);
-    connect(mTransfer, &FirmwareTransfer::finished, this, &FirmwareWindowController::onTransferFinished);
+    connect(mCheck, &FirmwareUpdateCheck::finished, this,
+            &FirmwareWindowController::onCheckFinished);
+    connect(mTransfer, &FirmwareTransfer::finished, this,
+            &FirmwareWindowController::onTransferFinished);
     connect(mUi->mCheckBtn, &QPushButton::clicked, this, &FirmwareWindowController::selectFile);
     connect(mUi->mCloseBtn, &QPushButton::clicked, mWindow.get(), &QWidget::close);
 }
@@ -76,7 +78,8 @@ void FirmwareWindowController::showSelectedSwitch()
     mVersion.clear();
     if (IOWarriorListNodeStruct *node = mRegistry.deviceWithSerial(mSerial)) {
         const auto id = SwitchProtocol::query(mRegistry, node, SwitchProtocol::QuerySwitchID);
-        const auto version = SwitchProtocol::query(mRegistry, node, SwitchProtocol::QueryFirmwareVersion);
+        const auto version =
+            SwitchProtocol::query(mRegistry, node, SwitchProtocol::QueryFirmwareVersion);
         // An unanswered query names no model, like an unknown identifier.
         mModel = GetSwitchName(id ? std::int32_t(SwitchProtocol::switchIDFromRecord(*id)) : 0);
         if (version)
@@ -174,7 +177,8 @@ void FirmwareWindowController::onCheckFinished(const FirmwareCheckAnswer &answer
             : tx("Firmware %1 is available for %2. Write it now? Do not unplug the switch while "
                  "it is written.").arg(version, switchName());
         setStatusLine(question);
-        if (AlertPresenter::current().runAlert(QStringLiteral("Tarvex CC"), question, tx("Yes"), tx("No")) == 1) {
+        if (AlertPresenter::current().runAlert(QStringLiteral("Tarvex CC"), question, tx("Yes"),
+                                               tx("No")) == 1) {
             startTransfer(answer.text());
             return;
         }
@@ -249,5 +253,6 @@ void FirmwareWindowController::showOutcome(const FirmwareOutcome &outcome)
     setStatusLine(outcome.text());
     // The switch's error numbers and every OK are shown untranslated; the outcome already
     // carries the translated texts where there are any.
-    AlertPresenter::current().runAlert(outcome.title(), outcome.text(), QStringLiteral("OK"), QString());
+    AlertPresenter::current().runAlert(outcome.title(), outcome.text(), QStringLiteral("OK"),
+                                       QString());
 }

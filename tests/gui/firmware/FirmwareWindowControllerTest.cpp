@@ -20,9 +20,15 @@
 using Alerts = QList<QStringList>; // title, message, default button, alternate button
 
 namespace {
-const QString kOffer = QStringLiteral("Firmware 1.5 is available for Tarvex Pro DVI SL 00001001. Write it "
-                                      "now? Do not unplug the switch while it is written.");
+const QString kOffer =
+    QStringLiteral("Firmware 1.5 is available for Tarvex Pro DVI SL 00001001. Write it now? "
+                   "Do not unplug the switch while it is written.");
 const QString kWriting = QStringLiteral("Writing firmware — do not unplug the switch");
+QStringList alert(const QString &title, const QString &message, const QString &yes = "OK",
+                  const QString &no = QString())
+{
+    return {title, message, yes, no};
+}
 } // namespace
 
 class FirmwareWindowControllerTest : public QObject
@@ -37,11 +43,19 @@ private:
     std::unique_ptr<FirmwareWindowController> mController;
     VirtualTransferClock mClock;
     QList<int> mValues;
-    QStringList mSeenDuringAlerts; // status line, Check enabled, Close enabled, still open after close()
+    QStringList mSeenDuringAlerts; // state() while each alert is open, and whether close() closed
 
-    template <typename T>
-    T *widget(const char *name) const { return mController->window()->findChild<T *>(QLatin1String(name)); }
-    QProgressBar *bar() const { return widget<QProgressBar>("mProgress"); }
+    QProgressBar *bar() const { return mController->window()->findChild<QProgressBar *>(); }
+    bool enabled(const char *button) const
+    {
+        return mController->window()->findChild<QPushButton *>(QLatin1String(button))->isEnabled();
+    }
+    // The status line and the buttons that can be pressed.
+    QString state() const
+    {
+        return mController->statusLine() + (enabled("mCheckBtn") ? " +check" : "")
+            + (enabled("mCloseBtn") ? " +close" : "");
+    }
     Alerts alerts() const { return h.alerts.alerts; }
     // Runs the check (and the transfer it may lead to) with the answer `body` (none: status -1).
     void check(int status, const QByteArray &body)
@@ -56,7 +70,7 @@ private:
             QVERIFY(done.wait(10000));
         QCOMPARE(done.count(), 1);
         // Every end leaves the window usable and the bar at rest, never busy.
-        QVERIFY(widget<QPushButton>("mCheckBtn")->isEnabled() && widget<QPushButton>("mCloseBtn")->isEnabled());
+        QVERIFY(enabled("mCheckBtn") && enabled("mCloseBtn"));
         QVERIFY(bar()->maximum() > 0);
         QCOMPARE(bar()->value(), 0);
     }
@@ -81,19 +95,17 @@ private slots:
         mRegistry->findAttachedDevices();
         storeDefault(QStringLiteral("Selected Switch"), QStringLiteral("00001001"));
         storeDefault(FirmwareUpdateCheck::checkURLKey(), mServer->baseURL());
-        mController = std::make_unique<FirmwareWindowController>(*mRegistry, DefaultsStore::standard());
+        mController =
+            std::make_unique<FirmwareWindowController>(*mRegistry, DefaultsStore::standard());
         mController->transfer().setClock(&mClock);
         mController->showSelectedSwitch();
         mController->window()->show();
         mValues.clear();
         mSeenDuringAlerts.clear();
-        connect(bar(), &QProgressBar::valueChanged, mController.get(), [this](int v) { mValues << v; });
+        connect(bar(), &QProgressBar::valueChanged, this, [this](int v) { mValues << v; });
         h.alerts.whileOpen = [this] {
             mController->window()->close();
-            mSeenDuringAlerts << mController->statusLine()
-                              << QString::number(widget<QPushButton>("mCheckBtn")->isEnabled())
-                              << QString::number(widget<QPushButton>("mCloseBtn")->isEnabled())
-                              << QString::number(mController->window()->isVisible());
+            mSeenDuringAlerts << state() + (mController->window()->isVisible() ? " +open" : "");
             mController->window()->show();
         };
         mSwitch->clearLog();
@@ -111,9 +123,11 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("selected");
         QTest::addColumn<QString>("message"); // the alert's and then the status line's
-        QTest::newRow("up to date") << 200 << QByteArray("NULL\r\n") << "00001001" << "Firmware is up-to-date";
+        QTest::newRow("up to date") << 200 << QByteArray("NULL\r\n") << "00001001"
+                                    << "Firmware is up-to-date";
         QTest::newRow("not found") << 404 << QByteArray("NULL") << "00001001"
-                                   << "The firmware check failed: the server answered 404 Not Found.";
+                                   << "The firmware check failed: the server answered 404 Not "
+                                      "Found.";
         QTest::newRow("garbage") << 200 << QByteArray("\xff\x00\x17", 3) << "00001001"
                                  << "The firmware check failed: the answer is not text.";
         QTest::newRow("no records") << 200 << QByteArray("1.5\n") << "00001001"
@@ -132,45 +146,45 @@ private slots:
         if (status < 0)
             mController->updateCheck().setTimeoutMs(50); // fires only because nothing ever answers
         check(status, body);
-        QCOMPARE(alerts(), (Alerts{{QStringLiteral("Tarvex CC"), message, QStringLiteral("OK"), QString()}}));
-        QCOMPARE(mSeenDuringAlerts, (QStringList{message, "0", "1", "0"})); // said before the alert; closable
+        QCOMPARE(alerts(), Alerts{alert("Tarvex CC", message)});
+        QCOMPARE(mSeenDuringAlerts, QStringList{message + " +close"}); // said before the alert
         QCOMPARE(mController->statusLine(), message);
         QVERIFY(!wroteFirmware());
-        QCOMPARE(mServer->targets().isEmpty(), selected == QLatin1String("00009999")); // nobody asked
+        // Without the switch nobody is asked.
+        QCOMPARE(mServer->targets().isEmpty(), selected == QLatin1String("00009999"));
     }
 
     void offerNamesVersionAndSwitchTransferWarnsAndHoldsTheWindow()
     {
-        QCOMPARE(mController->switchLine(), QStringLiteral("Tarvex Pro DVI SL 00001001, firmware 1.4"));
+        QCOMPARE(mController->switchLine(), "Tarvex Pro DVI SL 00001001, firmware 1.4");
         h.alerts.answers = {0};
         check(200, SRecordTestImages::image(4).toLatin1());
-        QCOMPARE(alerts(), (Alerts{{QStringLiteral("Tarvex CC"), kOffer, QStringLiteral("Yes"), QStringLiteral("No")}}));
+        QCOMPARE(alerts(), Alerts{alert("Tarvex CC", kOffer, "Yes", "No")});
         QVERIFY(!wroteFirmware());
         h.alerts.alerts.clear();
         mSeenDuringAlerts.clear();
         check(200, SRecordTestImages::image(5).toLatin1()); // 8 lines after the version line
         const QString finished = QStringLiteral("Firmware Upgrade finished");
-        QCOMPARE(alerts().value(1), (QStringList{QStringLiteral("Firmware Upgrade"), finished, QStringLiteral("OK"), QString()}));
+        QCOMPARE(alerts().value(1), alert("Firmware Upgrade", finished));
         // Asked while the window could still be closed; the outcome shown while it cannot.
-        QCOMPARE(mSeenDuringAlerts, (QStringList{kOffer, "0", "1", "0", finished, "0", "0", "1"}));
+        QCOMPARE(mSeenDuringAlerts, (QStringList{kOffer + " +close", finished + " +open"}));
         QCOMPARE(mValues, (QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 0}));
         QCOMPARE(mController->statusLine(), finished);
-        QCOMPARE(mController->switchLine(), QStringLiteral("Tarvex Pro DVI SL 00001001, firmware 1.5"));
+        QCOMPARE(mController->switchLine(), "Tarvex Pro DVI SL 00001001, firmware 1.5");
         QCOMPARE(mSwitch->restartCount(), 1);
     }
 
     // While the records travel: the warning, and neither Check nor Close.
     void transferShowsTheWarning()
     {
-        QStringList seen;
+        QString seen;
         mSwitch->setReportHook([&](const tarvex::SimReport &r) {
             if (r.bytes[1] == 0xC2 && seen.isEmpty())
-                seen << mController->statusLine() << QString::number(widget<QPushButton>("mCheckBtn")->isEnabled())
-                     << QString::number(widget<QPushButton>("mCloseBtn")->isEnabled());
+                seen = state();
         });
         check(200, SRecordTestImages::image(2).toLatin1());
         mSwitch->setReportHook(nullptr);
-        QCOMPARE(seen, (QStringList{kWriting, "0", "0"}));
+        QCOMPARE(seen, kWriting);
     }
 
     // Picking another switch and opening the firmware window from the menu while a transfer
@@ -185,10 +199,12 @@ private slots:
         h.launch();
         FirmwareTransfer &transfer = h.app->firmware().transfer();
         transfer.setClock(&mClock);
-        const int miniIndex = h.app->mSwitchList->indexOfItemWithRepresentedObject(QStringLiteral("00001002"));
+        const int miniIndex =
+            h.app->mSwitchList->indexOfItemWithRepresentedObject(QStringLiteral("00001002"));
         int intruders = 0; // reports other than firmware ones before the restart
         mSwitch->setReportHook([&](const tarvex::SimReport &r) {
-            const bool firmwareReport = r.bytes[0] == 0x09 && (r.bytes[1] == 0x01 || r.bytes[1] >= 0x80);
+            const bool firmwareReport =
+                r.bytes[0] == 0x09 && (r.bytes[1] == 0x01 || r.bytes[1] >= 0x80);
             intruders += transfer.isRunning() && mSwitch->restartCount() == 0 && !firmwareReport;
             if (mSwitch->log().size() == 20) {
                 QTimer::singleShot(0, h.app.get(), [&] {
@@ -199,12 +215,15 @@ private slots:
         });
         mini->setReportHook([&](const tarvex::SimReport &) { intruders += transfer.isRunning(); });
         mSwitch->clearLog();
-        QCOMPARE(transfer.upgradeAndWait(SRecordTestImages::image(6)).kind(), FirmwareOutcome::Kind::Finished);
+        QCOMPARE(transfer.upgradeAndWait(SRecordTestImages::image(6)).kind(),
+                 FirmwareOutcome::Kind::Finished);
         QCOMPARE(intruders, 0);
-        QCOMPARE(DefaultsStore::standard().stringForKey(QStringLiteral("Selected Switch")), QStringLiteral("00001002"));
+        QCOMPARE(DefaultsStore::standard().stringForKey(QStringLiteral("Selected Switch")),
+                 QStringLiteral("00001002"));
         QCOMPARE(h.modelLine(), QStringLiteral("Tarvex mini"));
         QVERIFY(h.app->firmware().window()->isVisible());
-        QCOMPARE(h.app->firmware().switchLine(), QStringLiteral("Tarvex mini 00001002, firmware 1.4")); // asked after the end
+        // Asked only after the end.
+        QCOMPARE(h.app->firmware().switchLine(), "Tarvex mini 00001002, firmware 1.4");
         mSwitch->setReportHook(nullptr);
         mini->setReportHook(nullptr);
     }
