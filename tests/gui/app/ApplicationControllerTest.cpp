@@ -103,6 +103,9 @@ private slots:
         QCOMPARE(modelLine->isEnabled(), model == QStringLiteral("Choose a switch"));
         modelLine->trigger();
         QCOMPARE(list().menu()->isVisible(), modelLine->isEnabled());
+        // The tray icon is made when a tray host comes (none offscreen), with the same tooltip.
+        h.app->statusMenu().createStatusItem();
+        QCOMPARE(h.app->statusMenu().statusItem()->toolTip(), toolTip);
         list().menu()->hide();
     }
 
