@@ -36,10 +36,10 @@ int displayScreen()
 
 xcb_atom_t internAtom(xcb_connection_t *connection, const QByteArray &name)
 {
-    const XcbReply<xcb_intern_atom_reply_t> reply(
-        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, quint16(name.size()), name.constData()),
-                              nullptr),
-        &std::free);
+    const xcb_intern_atom_cookie_t cookie =
+        xcb_intern_atom(connection, 0, quint16(name.size()), name.constData());
+    const XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection, cookie, nullptr),
+                                                  &std::free);
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
