@@ -246,8 +246,6 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     privateConfigHome();
-    QTemporaryDir runtime; // the switch locks of this run only: other runs use the same serials
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
     QApplication app(argc, argv);
     HotKeyBindingsTest test;
     return QTest::qExec(&test, argc, argv);
