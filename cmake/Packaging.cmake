@@ -27,7 +27,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Plugins loaded at run time (the X11 platform, the SVG tray image) are no linked library:
 # dpkg-shlibdeps cannot see them.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "udev")
+# Qt's own translations make the standard buttons and dialogs speak the interface language.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "udev, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
   ${CMAKE_SOURCE_DIR}/resources/debian/postinst ${CMAKE_SOURCE_DIR}/resources/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
