@@ -2,6 +2,7 @@
 #include "PreferencesWindowController.h"
 
 #include "AlertPresenter.h"
+#include "ResourceImages.h"
 #include "SettingsNotice.h"
 #include "Translation.h"
 #include "WindowPlacement.h"
@@ -22,7 +23,7 @@ PreferencesWindowController::PreferencesWindowController(QObject *parent)
       mUi(std::make_unique<Ui::ConfigWindow>())
 {
     mUi->setupUi(mWindow.get());
-    mWindow->setWindowIcon(QIcon(QStringLiteral(":/images/Status.png")));
+    mWindow->setWindowIcon(resourceIcon(QStringLiteral("Status")));
     for (int binding = 1; binding <= 5; ++binding) {
         QPushButton *button = changeButton(binding);
         connect(button, &QPushButton::clicked, this, [this, button] { emit changeHotkeyRequested(button); });
