@@ -7,8 +7,8 @@
 #include "TarvexCCApp.h"
 #include "TarvexVersion.h"
 #include "TrayHostWatcher.h"
-#include "UnixSignalRelay.h"
 #include "switch/DefaultsStore.h"
+#include "switch/UnixSignalRelay.h"
 #include "usb/IOWarriorLib.h"
 #include "usb/linux/LinuxHidPlatform.h"
 #include "usb/sim/SimHidPlatform.h"
@@ -149,7 +149,8 @@ int main(int argc, char **argv)
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &controller,
                      &ApplicationController::applicationWillTerminate);
     UnixSignalRelay signalRelay;
-    signalRelay.watch({SIGTERM, SIGINT, SIGHUP});
+    if (!signalRelay.watch({SIGTERM, SIGINT, SIGHUP}))
+        qCWarning(tarvexApp, "cannot watch for termination signals: %s", std::strerror(errno));
     QObject::connect(&signalRelay, &UnixSignalRelay::received, &controller,
                      [&controller] { controller.terminate(nullptr); });
     // Autostart starts us at login; the session manager must not start a second copy.

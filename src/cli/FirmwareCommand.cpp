@@ -5,16 +5,18 @@
 #include "cli/FirmwareProgressPrinter.h"
 #include "switch/FirmwareCheckAnswer.h"
 #include "switch/FirmwareTransfer.h"
+#include "switch/UnixSignalRelay.h"
 #include "switch/net/FirmwareUpdateCheck.h"
 
 #include <QFile>
 #include <QJsonObject>
 #include <QTextStream>
 
-#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <unistd.h>
 
 namespace {
@@ -55,51 +57,6 @@ QString versionsLine(const FirmwareCheckAnswer &answer)
         return FirmwareCommand::tr("firmware %1 installed, a new one available").arg(answer.installedVersion());
     return FirmwareCommand::tr("firmware %1 installed, %2 available").arg(answer.installedVersion(), offered);
 }
-
-// Interrupting a transfer would leave the switch half-written: hang-ups, Ctrl-C and
-// termination wait for its end, and say so once; a closed pipe is ignored.
-class SignalShield
-{
-public:
-    SignalShield()
-    {
-        // Said from the signal handler, where nothing may allocate: made ready here. A progress
-        // bar on the terminal has no line end yet; the message starts a line of its own.
-        sMessage = (QString(isatty(STDOUT_FILENO) ? QStringLiteral("\n") : QString())
-                    + FirmwareCommand::tr("firmware upgrade in progress: tarvexctl exits when it has finished")
-                    + QLatin1Char('\n'))
-                       .toLocal8Bit();
-        sTold = false;
-        struct sigaction action = {};
-        action.sa_handler = &SignalShield::onSignal;
-        action.sa_flags = SA_RESTART;
-        sigemptyset(&action.sa_mask);
-        for (int i = 0; i < 3; ++i)
-            sigaction(kDeferred[i], &action, &mSaved[i]);
-        mSavedPipe = std::signal(SIGPIPE, SIG_IGN);
-    }
-    ~SignalShield()
-    {
-        for (int i = 0; i < 3; ++i)
-            sigaction(kDeferred[i], &mSaved[i], nullptr);
-        std::signal(SIGPIPE, mSavedPipe);
-    }
-
-private:
-    static void onSignal(int)
-    {
-        if (!sTold.exchange(true)) {
-            const ssize_t ignored = ::write(STDERR_FILENO, sMessage.constData(), size_t(sMessage.size()));
-            (void)ignored;
-        }
-    }
-
-    static constexpr int kDeferred[3] = {SIGINT, SIGTERM, SIGHUP};
-    static inline QByteArray sMessage;
-    static inline std::atomic<bool> sTold{false};
-    struct sigaction mSaved[3];
-    void (*mSavedPipe)(int);
-};
 
 } // namespace
 
@@ -240,7 +197,25 @@ int FirmwareCommand::upgrade(CliContext &context)
     transfer.setObserver(&printer);
     FirmwareOutcome outcome = FirmwareOutcome::busy();
     {
-        SignalShield shield;
+        // Interrupting a transfer would leave the switch half-written: hang-ups, Ctrl-C and
+        // termination wait for its end, and say so once; a closed pipe is ignored.
+        UnixSignalRelay deferred;
+        deferred.ignore({SIGPIPE});
+        bool told = false;
+        QObject::connect(&deferred, &UnixSignalRelay::received, [&told] {
+            if (std::exchange(told, true))
+                return;
+            // A progress bar on the terminal has no line end yet: the notice starts a line.
+            const QString line = tr("firmware upgrade in progress: tarvexctl exits when it has finished");
+            std::fputs(((isatty(STDOUT_FILENO) ? QStringLiteral("\n") : QString()) + line + QLatin1Char('\n'))
+                           .toLocal8Bit()
+                           .constData(),
+                       stderr);
+        });
+        if (!deferred.watch({SIGINT, SIGTERM, SIGHUP}))
+            std::fprintf(stderr, "tarvexctl: %s\n",
+                         qPrintable(tr("Ctrl-C will not wait for the transfer's end: %1")
+                                        .arg(QString::fromLocal8Bit(std::strerror(errno)))));
         outcome = transfer.upgradeAndWait(answer.text());
     }
     QString text = outcome.text();

@@ -4,74 +4,19 @@
 #include "cli/CliContext.h"
 #include "switch/PortRotation.h"
 #include "switch/SwitchProtocol.h"
+#include "switch/UnixSignalRelay.h"
 
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QSocketNotifier>
 #include <QTimer>
-#include <cerrno>
 #include <cmath>
 #include <csignal>
-#include <fcntl.h>
-#include <memory>
-#include <unistd.h>
 
 namespace {
 
 const QString kInterval = QStringLiteral("interval");
 const QString kCount = QStringLiteral("count");
-
-int gInterruptPipe[2] = {-1, -1};
-
-void noteInterrupt(int)
-{
-    const int savedErrno = errno;
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(gInterruptPipe[1], &byte, 1);
-    errno = savedErrno;
-}
-
-// While a rotation runs, Ctrl-C, SIGTERM and SIGHUP end the event loop instead of the
-// process, so that the final report still goes out; a closed stdout must not kill it either.
-class InterruptWatch
-{
-public:
-    explicit InterruptWatch(QEventLoop &loop)
-    {
-        if (::pipe2(gInterruptPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-            return; // the signals keep their usual effect
-        mNotifier = std::make_unique<QSocketNotifier>(gInterruptPipe[0], QSocketNotifier::Read);
-        QObject::connect(mNotifier.get(), &QSocketNotifier::activated, &loop, &QEventLoop::quit);
-        struct sigaction action = {};
-        action.sa_handler = noteInterrupt;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        for (int i = 0; i < 3; ++i)
-            ::sigaction(kSignals[i], &action, &mSaved[i]);
-        mSavedPipe = std::signal(SIGPIPE, SIG_IGN);
-    }
-    ~InterruptWatch()
-    {
-        if (!mNotifier)
-            return;
-        for (int i = 0; i < 3; ++i)
-            ::sigaction(kSignals[i], &mSaved[i], nullptr);
-        std::signal(SIGPIPE, mSavedPipe);
-        mNotifier.reset();
-        ::close(gInterruptPipe[0]);
-        ::close(gInterruptPipe[1]);
-        gInterruptPipe[0] = gInterruptPipe[1] = -1;
-    }
-    InterruptWatch(const InterruptWatch &) = delete;
-    InterruptWatch &operator=(const InterruptWatch &) = delete;
-
-private:
-    static constexpr int kSignals[3] = {SIGINT, SIGTERM, SIGHUP};
-    struct sigaction mSaved[3] = {};
-    void (*mSavedPipe)(int) = SIG_DFL;
-    std::unique_ptr<QSocketNotifier> mNotifier;
-};
 
 } // namespace
 
@@ -134,8 +79,13 @@ int RotateCommand::run(CliContext &context, const QStringList &arguments)
                               : QStringLiteral("%1 (%2)").arg(port).arg(name);
     };
 
+    // While a rotation runs, Ctrl-C, SIGTERM and SIGHUP end the event loop instead of the
+    // process, so that the final report still goes out; a closed stdout must not kill it either.
     QEventLoop loop;
-    InterruptWatch interrupts(loop);
+    UnixSignalRelay interrupts;
+    interrupts.ignore({SIGPIPE});
+    if (interrupts.watch({SIGINT, SIGTERM, SIGHUP}))
+        QObject::connect(&interrupts, &UnixSignalRelay::received, &loop, &QEventLoop::quit);
     QJsonArray shown;
     int firings = 0;
     bool selected = false;

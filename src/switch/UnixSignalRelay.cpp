@@ -1,13 +1,9 @@
 // Self-pipe signal relay; see UnixSignalRelay.h.
 #include "UnixSignalRelay.h"
 
-#include "AppLog.h"
-
 #include <QSocketNotifier>
 
 #include <cerrno>
-#include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -28,10 +24,10 @@ UnixSignalRelay::UnixSignalRelay(QObject *parent) : QObject(parent) {}
 
 UnixSignalRelay::~UnixSignalRelay()
 {
-    for (int signalNumber : mWatched)
-        ::signal(signalNumber, SIG_DFL);
-    if (mNotifier != nullptr) {
-        delete mNotifier;
+    for (auto it = mReplaced.crbegin(); it != mReplaced.crend(); ++it)
+        ::sigaction(it->first, &it->second, nullptr);
+    if (mNotifier) {
+        mNotifier.reset();
         ::close(gSignalPipe[0]);
         ::close(gSignalPipe[1]);
         gSignalPipe[0] = gSignalPipe[1] = -1;
@@ -40,23 +36,36 @@ UnixSignalRelay::~UnixSignalRelay()
 
 bool UnixSignalRelay::watch(std::initializer_list<int> signalNumbers)
 {
-    if (gSignalPipe[0] < 0) {
-        if (::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-            qCWarning(tarvexApp, "cannot watch for termination signals: %s", std::strerror(errno));
+    if (!mNotifier) {
+        if (gSignalPipe[0] >= 0) {
+            errno = EBUSY;
             return false;
         }
-        mNotifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, this);
-        connect(mNotifier, &QSocketNotifier::activated, this, &UnixSignalRelay::readPipe);
+        if (::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+            return false;
+        mNotifier = std::make_unique<QSocketNotifier>(gSignalPipe[0], QSocketNotifier::Read);
+        connect(mNotifier.get(), &QSocketNotifier::activated, this, &UnixSignalRelay::readPipe);
     }
-    for (int signalNumber : signalNumbers) {
-        struct sigaction action = {};
-        action.sa_handler = relaySignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        ::sigaction(signalNumber, &action, nullptr);
-        mWatched.append(signalNumber);
-    }
+    for (int signalNumber : signalNumbers)
+        replace(signalNumber, relaySignal);
     return true;
+}
+
+void UnixSignalRelay::ignore(std::initializer_list<int> signalNumbers)
+{
+    for (int signalNumber : signalNumbers)
+        replace(signalNumber, SIG_IGN);
+}
+
+void UnixSignalRelay::replace(int signalNumber, void (*handler)(int))
+{
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    struct sigaction previous = {};
+    if (::sigaction(signalNumber, &action, &previous) == 0)
+        mReplaced.append({signalNumber, previous});
 }
 
 void UnixSignalRelay::readPipe()
