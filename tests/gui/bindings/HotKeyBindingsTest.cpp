@@ -169,6 +169,7 @@ private slots:
         QCOMPARE(field(2), QStringLiteral("Super+Shift+2 — not active: Refused."));
         QCOMPARE(item(2)->toolTip(), field(2));
         QCOMPARE(h.app->preferences().hotkeyNotice()->text(), QStringLiteral("Limited here.\n") + note);
+        QVERIFY(h.app->preferences().hotkeyNotice()->isVisibleTo(h.app->preferences().window()));
         quitAndExpectSaved({{QStringLiteral("Port 1"), stored(18, 0x300)}});
     }
 

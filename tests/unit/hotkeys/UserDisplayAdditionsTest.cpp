@@ -54,10 +54,6 @@ TEST(UserDisplayAdditions, LinuxNamesKeyEquivalentsMenuMasksAndEveryKeysName)
             EXPECT_FALSE(UserDisplayAdditions::stringForKeyCode(vk).trimmed().isEmpty()) << vk;
         }
     }
-
-    int argc = 1;
-    char name[] = "test", *argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
     German german;
     ASSERT_TRUE(QCoreApplication::installTranslator(&german));
     EXPECT_EQ(PTKeyCombo(0x13, 0x1800).description(), "Strg+Alt+2");
