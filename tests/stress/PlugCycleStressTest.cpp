@@ -1,9 +1,7 @@
-// 1000 plug/unplug cycles of two simulated switches; in each, switch A goes away at another
-// phase of an exchange (before a command, during a port select, between the writes or
-// before the read of a status exchange, during its set-up report) or is pulled and put back
-// before the notifications arrive. A command to a gone switch must end in a reported failure,
-// never a success, and stop at once; B keeps working; list and registry agree after every
-// step; nothing crashes or leaks (the asan build runs this too).
+// 1000 plug/unplug cycles of two simulated switches, A going away at every phase of an
+// exchange (kPhases, and the set-up report of a refresh) or pulled and put back before the
+// notifications arrive: a command to a gone switch fails at once, B keeps working, list and
+// registry always agree.
 #include "switch/SwitchProtocol.h"
 #include "usb/IOWarriorController.h"
 #include "usb/IOWarriorLib.h"

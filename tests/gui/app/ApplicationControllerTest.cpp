@@ -340,12 +340,6 @@ private slots:
     }
 };
 
-int main(int argc, char **argv)
-{
-    privateConfigHome();
-    TarvexCCApp app(argc, argv);
-    ApplicationControllerTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+TARVEX_GUI_TEST_MAIN(ApplicationControllerTest, TarvexCCApp)
 
 #include "ApplicationControllerTest.moc"

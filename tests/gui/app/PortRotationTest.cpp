@@ -165,12 +165,6 @@ private slots:
     }
 };
 
-int main(int argc, char **argv)
-{
-    privateConfigHome();
-    QCoreApplication app(argc, argv);
-    PortRotationTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+TARVEX_GUI_TEST_MAIN(PortRotationTest, QCoreApplication)
 
 #include "PortRotationTest.moc"

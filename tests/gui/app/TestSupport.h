@@ -46,6 +46,17 @@ inline QTemporaryDir &privateConfigHome()
     return dir;
 }
 
+// The main of a GUI test program: offscreen, with private settings and switch locks.
+#define TARVEX_GUI_TEST_MAIN(TestClass, ApplicationClass)                                           \
+    int main(int argc, char **argv)                                                                \
+    {                                                                                              \
+        qputenv("QT_QPA_PLATFORM", "offscreen");                                                   \
+        privateConfigHome();                                                                       \
+        ApplicationClass app(argc, argv);                                                          \
+        TestClass test;                                                                            \
+        return QTest::qExec(&test, argc, argv);                                                    \
+    }
+
 inline void storeDefault(const QString &key, const QJsonValue &value)
 {
     DefaultsStore::standard().setObjectForKey(key, value);

@@ -243,13 +243,6 @@ private slots:
     }
 };
 
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    privateConfigHome();
-    QApplication app(argc, argv);
-    HotKeyBindingsTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+TARVEX_GUI_TEST_MAIN(HotKeyBindingsTest, QApplication)
 
 #include "HotKeyBindingsTest.moc"

@@ -219,14 +219,6 @@ private slots:
     }
 };
 
-int main(int argc, char **argv)
-{
-    privateConfigHome();
-    QTemporaryDir runtime; // the switch locks of this test's transfers, nobody else's
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-    QApplication app(argc, argv);
-    FirmwareWindowControllerTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+TARVEX_GUI_TEST_MAIN(FirmwareWindowControllerTest, QApplication)
 
 #include "FirmwareWindowControllerTest.moc"

@@ -1,7 +1,6 @@
 // Report transfer through HidrawDevice on emulated hidraw nodes: byte-exact writes,
-// HIDIOCGINPUT answers, an unanswered read that must neither block nor leak the node, and
-// refused or vanished nodes (waiting for a stuck read: RestartAfterStallTest). Time-outs are generous except where one must fire, and there
-// the request is never answered.
+// HIDIOCGINPUT answers, an unanswered read that neither blocks nor leaks the node, refused or
+// vanished nodes. Time-outs are generous except where one must fire, on a request never answered.
 #include "HidTestbed.h"
 
 #include "usb/linux/HidrawDevice.h"

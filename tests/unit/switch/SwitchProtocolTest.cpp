@@ -46,12 +46,18 @@ TEST_F(SwitchBus, ReportsOnTheWireAndOneProgramAtATime)
     EXPECT_EQ(SwitchProtocol::switchIDFromRecord(*SwitchProtocol::query(registry, node, SwitchProtocol::QuerySwitchID, &status)), 2u);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(reports(), (std::vector<Bytes>{{0x09, 0x03, 0x0B, 0x02, 0x01}, {0x09, 0x02, 0x03}, {0x09, 0x06, 0x07}}));
-    // A failed exchange hands out no record, so a stale answer (the "2" above) cannot pass as new.
+    // A failed exchange hands out no record, so a stale answer (the "2" above) cannot pass as
+    // new; a failed write ends it at once.
     sw->failNextRead(EIO);
     EXPECT_FALSE(SwitchProtocol::query(registry, node, SwitchProtocol::QuerySwitchID, &status));
     EXPECT_EQ(status, EIO);
+    reports();
+    sw->failNextWrite(EPIPE);
+    EXPECT_FALSE(SwitchProtocol::query(registry, node, SwitchProtocol::QuerySwitchID, &status));
+    EXPECT_EQ(status, EPIPE);
     sw->failNextWrite(EPIPE);
     EXPECT_EQ(SwitchProtocol::selectPort(node, 1, 1), EPIPE);
+    EXPECT_TRUE(reports().empty());
     EXPECT_EQ(SwitchProtocol::selectPort(nullptr, 1, 1), ENODEV);
     EXPECT_FALSE(SwitchProtocol::query(registry, nullptr, SwitchProtocol::QuerySwitchID, &status));
     EXPECT_EQ(status, ENODEV);
