@@ -7,9 +7,11 @@
 
 xcb_connection_t *qtXcbConnection()
 {
-    if (!qGuiApp || QGuiApplication::platformName() != QLatin1String("xcb"))
+    // Asked from a QtCore-only program too: qGuiApp would cast its QCoreApplication blindly.
+    auto *gui = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    if (!gui || QGuiApplication::platformName() != QLatin1String("xcb"))
         return nullptr;
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    auto *x11 = gui->nativeInterface<QNativeInterface::QX11Application>();
     return x11 ? x11->connection() : nullptr;
 }
 
