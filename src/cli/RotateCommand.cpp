@@ -80,11 +80,11 @@ int RotateCommand::run(CliContext &context, const QStringList &arguments)
     };
 
     // While a rotation runs, Ctrl-C, SIGTERM and SIGHUP end the event loop instead of the
-    // process, so that the final report still goes out; a closed stdout must not kill it either.
+    // process, so that the final report still goes out. So does a closed stdout (the reader
+    // of `tarvexctl rotate | head -3` has gone): the rotation ends with its pipeline.
     QEventLoop loop;
     UnixSignalRelay interrupts;
-    interrupts.ignore({SIGPIPE});
-    if (interrupts.watch({SIGINT, SIGTERM, SIGHUP}))
+    if (interrupts.watch({SIGINT, SIGTERM, SIGHUP, SIGPIPE}))
         QObject::connect(&interrupts, &UnixSignalRelay::received, &loop, &QEventLoop::quit);
     QJsonArray shown;
     int firings = 0;

@@ -89,17 +89,21 @@ TEST_F(Tarvexctl, NamedPorts)
     EXPECT_EQ(run(QStringList{"--simulate=1", "port", "gaming pc"}).exitCode, 2);
 }
 
-// Ctrl-C ends a rotation like the tray's Rotate: the USB connection follows the port shown.
-// Under a locale without UTF-8 the output stays what scripts expect, with nothing added.
+// Ctrl-C, termination or a reader that has gone end a rotation like the tray's Rotate: the
+// USB connection follows the port shown. Under a locale without UTF-8 the output stays what
+// scripts expect, with nothing added.
 TEST_F(Tarvexctl, InterruptedRotationSendsTheFinalReport)
 {
-    const auto process = start({"--simulate=1", "rotate", "--interval", "86400"}, {}, {}, "C");
-    QByteArray out;
-    while (!out.contains("Ctrl-C stops\n") && process->waitForReadyRead(60000))
-        out += process->readAllStandardOutput();
-    ::kill(pid_t(process->processId()), SIGINT);
-    const Outcome r = finish(*process);
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(out + r.out + r.err, "00001001: rotating every 86400 s from port 1; Ctrl-C stops\n"
-                                   "00001001: stopped on port 1; its USB connection follows\n");
+    for (int signal : {SIGINT, SIGTERM, SIGPIPE}) {
+        SCOPED_TRACE(signal);
+        const auto process = start({"--simulate=1", "rotate", "--interval", "86400"}, {}, {}, "C");
+        QByteArray out;
+        while (!out.contains("Ctrl-C stops\n") && process->waitForReadyRead(60000))
+            out += process->readAllStandardOutput();
+        ::kill(pid_t(process->processId()), signal);
+        const Outcome r = finish(*process);
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(out + r.out + r.err, "00001001: rotating every 86400 s from port 1; Ctrl-C stops\n"
+                                       "00001001: stopped on port 1; its USB connection follows\n");
+    }
 }
