@@ -87,7 +87,10 @@ protected:
         QDBusMessage call = QDBusMessage::createMethodCall(
             "org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop", "cc.tarvex.FakePortal", "Control");
         call << request;
-        return QDBusConnection::sessionBus().call(call).arguments().value(0).toStringList().join('\n');
+        const QDBusMessage reply = QDBusConnection::sessionBus().call(call);
+        if (reply.type() != QDBusMessage::ReplyMessage) // say why, for a failure's message
+            return QStringLiteral("(the fake portal did not answer: %1)").arg(reply.errorMessage());
+        return reply.arguments().value(0).toStringList().join('\n');
     }
 
     XvfbDisplay x;
@@ -108,7 +111,9 @@ TEST_F(LateTray, StatusNotifierHostAfterTheWindowWithPortalHotKeysMeanwhile)
     }, 60000));
     startApp({"XDG_SESSION_TYPE=wayland", "TARVEX_TRAY_WAIT_MS=0", "QT_LOGGING_RULES=tarvex.hid.debug=true"});
     const auto wide = [](int w, int) { return w > 150; };
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !window(wide).isEmpty(); }, 60000)) << "no window";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window(wide).isEmpty(); }, 60000))
+        << "no window; tarvexcc " << (app.state() == QProcess::NotRunning ? "has ended" : "runs") << ":\n"
+        << log.constData();
     ASSERT_TRUE(QTest::qWaitFor([&] { return desktop().contains("BindShortcuts port-1="); }, 60000)) << qPrintable(desktop());
     for (const char *id : {"port-2=", "port-3=", "port-4=", "rotate="})
         EXPECT_TRUE(desktop().contains(id)) << id;
