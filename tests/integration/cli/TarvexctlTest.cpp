@@ -100,6 +100,7 @@ TEST_F(Tarvexctl, InterruptedRotationSendsTheFinalReport)
         QByteArray out;
         while (!out.contains("Ctrl-C stops\n") && process->waitForReadyRead(60000))
             out += process->readAllStandardOutput();
+        ASSERT_EQ(process->state(), QProcess::Running) << out.constData(); // else pid 0: our own group
         ::kill(pid_t(process->processId()), signal);
         const Outcome r = finish(*process);
         EXPECT_EQ(r.exitCode, 0);
