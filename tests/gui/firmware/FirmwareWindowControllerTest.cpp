@@ -146,8 +146,10 @@ private slots:
         QCOMPARE(mSeenDuringAlerts, QStringList{message + " +close"}); // said before the alert
         QCOMPARE(mController->statusLine(), message);
         QVERIFY(!wroteFirmware());
-        // Without the switch nobody is asked.
-        QCOMPARE(mServer->targets().isEmpty(), selected == QLatin1String("00009999"));
+        // Without the switch nobody is asked. (A request that is never answered may not even
+        // have reached the server when the time-out fires: no clock race here.)
+        if (status >= 0)
+            QCOMPARE(mServer->targets().isEmpty(), selected == QLatin1String("00009999"));
     }
 
     void offerNamesVersionAndSwitchTransferWarnsAndHoldsTheWindow()
