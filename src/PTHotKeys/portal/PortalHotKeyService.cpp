@@ -11,6 +11,7 @@
 #include "PTHotKeys/portal/XdgShortcutTrigger.h"
 
 #include <QCoreApplication>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
@@ -78,6 +79,15 @@ int PortalHotKeyService::probeVersion(const QDBusConnection &bus, const QString 
         QStringLiteral("Get"));
     get << kShortcutsInterface << QStringLiteral("version");
     const QDBusMessage reply = QDBusConnection(bus).call(get, QDBus::Block, timeoutMs);
+    const QDBusError::ErrorType error = QDBusError(reply).type();
+    if (error == QDBusError::NoReply || error == QDBusError::Timeout) {
+        // The name has an owner or is being started (a missing portal is refused at once): at
+        // login the portal may still be coming up. Taking it for absent would leave a Wayland
+        // session without hot keys until the next start; the requests' own time-out tells the
+        // user if it never answers.
+        qCInfo(tarvexHotkeys, "the desktop portal is slow to answer; using its global shortcuts");
+        return kAssumedVersion;
+    }
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
         qCDebug(tarvexHotkeys) << "no GlobalShortcuts portal:" << reply.errorMessage();
         return 0;

@@ -29,9 +29,13 @@ public:
 
     // The application id the desktop knows us by: the desktop entry's name.
     static QString applicationId();
+    // The version taken for a portal that is there but slow to tell its own.
+    static constexpr int kAssumedVersion = 1;
+
     // Tells the portal our application id (portals that lack the registry refuse; that is
-    // fine) and asks for the GlobalShortcuts version: 0 when the interface does not answer
-    // within `timeoutMs`. Blocks; the program calls it once, before any hot key exists.
+    // fine) and asks for the GlobalShortcuts version: 0 when there is no such interface,
+    // kAssumedVersion when the portal has not answered within `timeoutMs`. Blocks; the program
+    // calls it once, before any hot key exists.
     static int probeVersion(const QDBusConnection &bus, const QString &applicationId,
                             int timeoutMs = 3000);
 
