@@ -112,7 +112,9 @@ TEST_F(LateTray, StatusNotifierHostAfterTheWindowWithPortalHotKeysMeanwhile)
     startApp({"XDG_SESSION_TYPE=wayland", "TARVEX_TRAY_WAIT_MS=0", "QT_LOGGING_RULES=tarvex.hid.debug=true"});
     const auto wide = [](int w, int) { return w > 150; };
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window(wide).isEmpty(); }, 60000))
-        << "no window; tarvexcc " << (app.state() == QProcess::NotRunning ? "has ended" : "runs") << ":\n"
+        << "no window; the X server " << qPrintable(x.display()) << " answers: "
+        << qPrintable(xdotool(QStringLiteral("getdisplaygeometry")).join(' ')) << "; tarvexcc "
+        << (app.state() == QProcess::NotRunning ? "has ended" : "runs") << ":\n"
         << log.constData();
     ASSERT_TRUE(QTest::qWaitFor([&] { return desktop().contains("BindShortcuts port-1="); }, 60000)) << qPrintable(desktop());
     for (const char *id : {"port-2=", "port-3=", "port-4=", "rotate="})

@@ -2,6 +2,7 @@
 // also with Num Lock on; another client's grab
 // makes registration fail without leaving half a registration.
 #include "RecordingTarget.h"
+#include "XvfbDisplay.h"
 
 #include "PTHotKeys/PTHotKey.h"
 #include "PTHotKeys/PTHotKeyCenter.h"
@@ -9,7 +10,6 @@
 #include "PTHotKeys/x11/X11HotKeyService.h"
 
 #include <QGuiApplication>
-#include <QProcess>
 #include <QtCore/qtestsupport_core.h>
 
 #include <gtest/gtest.h>
@@ -106,20 +106,14 @@ TEST_F(X11HotKeys, RefusedWhileAnotherClientHoldsItWithoutPartialGrabs)
 int main(int argc, char **argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    QProcess xvfb; // only the server this process started is stopped
-    xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"});
-    if (!xvfb.waitForStarted() || !xvfb.waitForReadyRead(20000)) {
+    const XvfbDisplay xvfb; // only the server this process started is stopped, after the application
+    if (xvfb.display().isEmpty()) {
         std::fprintf(stderr, "Xvfb is missing or gave no display: skipped\n");
         return 77;
     }
-    gDisplay = ':' + QString::fromLatin1(xvfb.readLine().trimmed());
+    gDisplay = xvfb.display();
     qputenv("DISPLAY", gDisplay.toLatin1());
     qputenv("QT_QPA_PLATFORM", "xcb");
-    const int result = [&] { // the application goes before its X server
-        QGuiApplication app(argc, argv);
-        return RUN_ALL_TESTS();
-    }();
-    xvfb.terminate();
-    xvfb.waitForFinished();
-    return result;
+    QGuiApplication app(argc, argv);
+    return RUN_ALL_TESTS();
 }
