@@ -26,7 +26,7 @@ QString RotateCommand::description() const
               "port, while the switch's USB connection stays with the computer that was active "
               "at the start, as the tray application's Rotate does. Each step prints the port "
               "shown. Ctrl-C ends the rotation and lets the USB connection follow to the "
-              "computer shown; with --count it ends after N steps.");
+              "computer shown; with --count it ends the same way after N steps.");
 }
 
 QList<QCommandLineOption> RotateCommand::options() const
@@ -88,9 +88,11 @@ int RotateCommand::run(CliContext &context, const QStringList &arguments)
         QObject::connect(&interrupts, &UnixSignalRelay::received, &loop, &QEventLoop::quit);
     QJsonArray shown;
     int firings = 0;
-    bool selected = false;
-    QObject::connect(&rotation, &PortRotation::portSelected, [&] { selected = true; });
+    // A select after the last step is the final one, whichever way the rotation ended.
+    bool followed = false;
+    QObject::connect(&rotation, &PortRotation::portSelected, [&] { followed = true; });
     QObject::connect(&rotation, &PortRotation::stepped, [&](int machinePort, int) {
+        followed = false;
         shown.append(machinePort + 1);
         if (!context.json())
             context.printLine(tr("%1: port %2").arg(target->serial, described(machinePort + 1)));
@@ -112,25 +114,23 @@ int RotateCommand::run(CliContext &context, const QStringList &arguments)
     });
     loop.exec();
 
-    const bool interrupted = rotation.isRunning();
+    // Interrupted: the tray's Rotate ends the same way, the USB connection follows the
+    // computer shown. After --count steps the rotation has done so itself.
+    rotation.stopAndFollow();
+    const bool stepFailed = firings > shown.size();
     int usbPort = startPort;
-    if (interrupted) {
-        // The tray's Rotate ends the same way: the USB connection follows the computer shown.
-        selected = false;
-        rotation.stopAndFollow();
-        if (selected) {
-            usbPort = (gActiveMachine & 0xFF) + 1;
-            if (!context.json())
-                context.printLine(tr("%1: stopped on port %2; its USB connection follows")
-                                      .arg(target->serial, described(usbPort)));
-        }
+    if (followed) {
+        usbPort = (gActiveMachine & 0xFF) + 1;
+        if (!context.json())
+            context.printLine(tr("%1: stopped on port %2; its USB connection follows")
+                                  .arg(target->serial, described(usbPort)));
     }
     QString error;
-    if (firings > shown.size())
+    if (stepFailed)
         error = tr("rotation step %1 could not be sent to the switch %2; rotation stopped")
                     .arg(firings)
                     .arg(target->serial);
-    else if (interrupted && !selected)
+    else if (!followed)
         error = tr("the final report could not be sent to the switch %1; its USB connection "
                    "stays on port %2")
                     .arg(target->serial)

@@ -2,7 +2,7 @@
 // terminal, on the same PortRotation: the switch shows its computers one after another while
 // its USB connection stays with the computer active at the start. Ctrl-C ends it like the
 // tray's Rotate does, with the final report that lets the USB connection follow; --count
-// ends it after N steps.
+// ends it the same way after N steps.
 #pragma once
 
 #include "cli/CliCommand.h"

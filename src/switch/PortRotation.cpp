@@ -137,8 +137,10 @@ void PortRotation::timerFired(QTimer *timer)
         if (!self || !guardedTimer || guardedTimer != self->mRotationTimer)
             return;
         self->step();
+        // A counted rotation ends as a stopped one does: the USB connection must not stay
+        // behind with a computer that is no longer shown.
         if (self->mStepsLeft > 0 && --self->mStepsLeft == 0) {
-            self->stop();
+            self->stopAndFollow();
             emit self->finished();
         }
     });

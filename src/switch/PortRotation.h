@@ -63,7 +63,8 @@ public:
 
     // Starts at once: reads the period, asks the switch for its active port and arms the
     // timer; the first step follows one period later. With `steps` > 0 the rotation ends
-    // by itself (without a final select) after that many steps and says finished().
+    // by itself after that many steps, with the final select of stopAndFollow(), and says
+    // finished().
     void start(int steps = 0);
     // Ends a running rotation and sends the USB connection to the computer shown now.
     void stopAndFollow();

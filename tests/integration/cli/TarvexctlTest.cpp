@@ -34,7 +34,7 @@ TEST_F(Tarvexctl, AnswersAndErrors)
         {{}, "port --help", 0, "Usage: tarvexctl [OPTIONS] port N|NAME\n\nSwitches", {}},
         {{}, "--json help port", 0, "\"help\": \"Usage: tarvexctl [OPTIONS] port N|NAME\\n", {}},
         {{}, "--simulate=3 serials", 0, "00001001\n00001002\n00001003\n", {}},
-        {{}, "--simulate=1 rotate --interval 1 --count 2", 0, "port 1; Ctrl-C stops\n00001001: port 2\n00001001: port 3\n", {}},
+        {{}, "--simulate=1 rotate --interval 1 --count 2", 0, "port 1; Ctrl-C stops\n00001001: port 2\n00001001: port 3\n00001001: stopped on port 3; its USB connection follows\n", {}},
         {{}, "--simulate=1 --json status", 0, "\"serial\": \"00001001\"", {}},
         {{}, "--simulate status", 1, {}, "(\"00001001\", \"00001002\"); choose one with --serial"},
         {{}, "--simulate --serial nonexistent status", 1, {}, "serial \"nonexistent\" is attached; attached: \"00001001\", \"00001002\""},
