@@ -17,9 +17,14 @@ IOWarriorController::SetUpGuard gSetUpGuard = nullptr;
 constexpr std::int32_t kControlInterfaceKind = 3;
 
 // The switch needs this gap between the reports of one exchange.
+IOWarriorController::Pause gPause = nullptr;
+
 void pauseOneMillisecond()
 {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (gPause)
+        gPause(std::chrono::milliseconds(1));
+    else
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 } // namespace
@@ -44,6 +49,11 @@ IOWarriorController *IOWarriorController::sharedApplication()
 void IOWarriorController::setSetUpGuard(SetUpGuard guard)
 {
     gSetUpGuard = guard;
+}
+
+void IOWarriorController::setPause(Pause pause)
+{
+    gPause = pause;
 }
 
 void IOWarriorController::findAttachedDevices()

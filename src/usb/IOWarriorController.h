@@ -8,6 +8,7 @@
 
 #include <QMap>
 #include <QString>
+#include <chrono>
 #include <functional>
 
 class IOWarriorController
@@ -26,6 +27,10 @@ public:
     // The switch is listed either way. Null (the default): every switch gets its set-up.
     using SetUpGuard = void (*)(const QString &serial, const std::function<void()> &sendSetUp);
     static void setSetUpGuard(SetUpGuard guard);
+    // How the pauses within an exchange are waited; tests run them on virtual time. Null (the
+    // default): the calling thread sleeps.
+    using Pause = void (*)(std::chrono::microseconds);
+    static void setPause(Pause pause);
 
     void findAttachedDevices();
     IOWarriorListNodeStruct *deviceWithSerial(const QString &serial) const; // null QString -> null

@@ -31,6 +31,7 @@ struct HidrawWorker::Shared {
     bool pending = false; // a job waits for the helper
     bool running = false; // the helper is inside the kernel call
     Op op = Op::Write;
+    std::chrono::steady_clock::time_point deadline; // of the pending job
     std::vector<std::uint8_t> buffer; // touched by the helper only while running
     std::uint64_t submitted = 0;
     std::uint64_t completed = 0;
@@ -96,14 +97,15 @@ int HidrawWorker::run(Op op, std::uint8_t *buffer, int length, int *returned, in
     }
 
     // The helper works on its own copy: after a time-out the caller's buffer may be gone.
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
     s.op = op;
     s.buffer.assign(buffer, buffer + length);
+    s.deadline = deadline;
     s.pending = true;
     const std::uint64_t ticket = ++s.submitted;
     s.cv.notify_all();
 
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
     if (!s.cv.wait_until(lock, deadline, [&] { return s.completed >= ticket; })) {
         if (s.pending) {
             // The helper never picked the job up: withdraw it rather than leaving a
@@ -130,6 +132,14 @@ void HidrawWorker::loop(std::shared_ptr<Shared> shared)
         if (!s.pending)
             return; // stop requested and nothing to do
         s.pending = false;
+        // The caller may have timed out while this thread waited for the lock, after it could
+        // withdraw the job: a report it was told had failed must not reach the switch now.
+        if (s.deadline <= std::chrono::steady_clock::now()) {
+            s.result = ETIMEDOUT;
+            s.completed = s.submitted;
+            s.cv.notify_all();
+            continue;
+        }
         s.running = true;
         const Op op = s.op;
         std::uint8_t *data = s.buffer.data();

@@ -69,6 +69,7 @@ int SimulatedSwitch::handleOutputReport(int interfaceIndex, const std::uint8_t *
         return EINVAL;
     SimReport report;
     report.interfaceIndex = interfaceIndex;
+    report.at = mClock ? mClock() : std::chrono::steady_clock::now();
     std::memcpy(report.bytes.data(), bytes, std::min<std::size_t>(length, report.bytes.size()));
     mLog.push_back(report);
     if (interfaceIndex == 1)

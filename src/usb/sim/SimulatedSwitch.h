@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -18,6 +19,7 @@ namespace tarvex {
 struct SimReport {
     int interfaceIndex = 0; // 0: the chip's first interface, 1: the control interface
     std::array<std::uint8_t, 8> bytes{};
+    std::chrono::steady_clock::time_point at; // when it arrived, on the switch's clock
 };
 
 class SimulatedSwitch
@@ -57,6 +59,9 @@ public:
 
     const std::vector<SimReport> &log() const { return mLog; }
     void clearLog() { mLog.clear(); }
+    // The clock the log's arrival times come from (default: steady_clock), so a test on virtual
+    // time can check the pauses the switch needs between reports.
+    void setClock(std::function<std::chrono::steady_clock::time_point()> clock) { mClock = std::move(clock); }
 
     // --- fault injection ----------------------------------------------------------------
     void failNextWrite(int error) { mNextWriteError = error; }
@@ -122,6 +127,7 @@ private:
     int mOpenError = 0;
     int mReplyLength = 8;
     std::function<void(const SimReport &)> mHook;
+    std::function<std::chrono::steady_clock::time_point()> mClock;
 };
 
 } // namespace tarvex

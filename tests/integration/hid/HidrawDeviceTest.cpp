@@ -60,6 +60,11 @@ TEST_F(HidrawDeviceTest, WritesAndAnswersPassByteForByteShortAnswersKeepTheRest)
     EXPECT_EQ(device->getReport(9, buffer.data(), nullptr, kGenerousMs), EINVAL);
     EXPECT_EQ(iface1.writes(), (std::vector<Bytes>{kPortSelect, firmware}));
     EXPECT_TRUE(iface0.writes().empty());
+    // A report whose time-out passed before the helper thread took it is never sent later.
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(device->setReport(firmware.data(), 8, 0), ETIMEDOUT);
+    ASSERT_EQ(device->setReport(kPortSelect.data(), 8, kGenerousMs), 0);
+    EXPECT_EQ(iface1.writes().size(), 3u);
 
     iface1.setInputReply({0x09, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07});
     ASSERT_EQ(read(), 0);

@@ -59,6 +59,7 @@ TEST_F(LinuxHidPlatformTest, ChipsComeWholeInterfaceZeroFirstAndOnlyTheVendorsWi
     bed.addChip({.serial = "SER-A", .usbPort = 3, .hidrawNumbers = {3, 2}});
     bed.addChip({.vendor = 0x046D, .usbPort = 4, .hidrawNumbers = {4, 5}});
     bed.addChip({.usbPort = 5, .hidrawNumbers = {6}, .descriptorHex = "0600FF0901A101C0"});
+    bed.addChip({.usbPort = 7, .hidrawNumbers = {9}, .descriptorHex = "05010906A101C0"}); // a keyboard
     // Any product of the vendor is kept (the layer sorts the products out), one without a
     // serial too.
     bed.addChip({.product = 0x1511, .serial = "", .usbPort = 6, .hidrawNumbers = {7, 8}});

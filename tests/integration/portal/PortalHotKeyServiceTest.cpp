@@ -144,7 +144,7 @@ TEST_F(Portal, RefusalsAndSilenceLeaveBindingsNotActiveWithAReason)
 
 TEST_F(Portal, ANewSessionAfterTheDesktopClosedItOrThePortalRestarted)
 {
-    run(2);
+    run(2, {{"own_path", true}}); // a portal that answers on request paths of its own choosing
     port2.setKeyCombo(PTKeyCombo(0x14, 0x0300)); // version 2: the desktop's own settings open
     ASSERT_TRUE(center->registerHotKey(&port2));
     EXPECT_TRUE(waitFor([&] { return control().endsWith("ConfigureShortcuts"); }));

@@ -35,7 +35,11 @@ class Portal(dbus.service.Object):
         code = int(self.mode.get('refuse', {}).get(method, 0))
         emit = lambda: self.signal(path, 'org.freedesktop.portal.Request', 'Response', 'ua{sv}', code,
                                    results if code == 0 else {})
-        if method != self.mode.get('silent'):  # silent: never answered
+        if self.mode.get('own_path'):  # a path of its own choosing, answered (again and again) later
+            path = '%s/request/own/%d' % (PATH, len(self.calls))
+            for ms in (50, 500, 2000, 8000):
+                GLib.timeout_add(ms, emit)
+        elif method != self.mode.get('silent'):  # silent: never answered
             emit() if self.mode.get('early') else GLib.idle_add(emit)  # early: before the reply
         return dbus.ObjectPath(path)
 

@@ -1,6 +1,6 @@
 // Global hot keys on a private Xvfb: a grab acts once per press however long the key is held,
-// also with Num Lock on; another client's grab
-// makes registration fail without leaving half a registration.
+// also with Num Lock and Caps Lock on, and keeps its modifiers when the modifier map changes;
+// another client's grab makes registration fail without leaving half a registration.
 #include "RecordingTarget.h"
 #include "XvfbDisplay.h"
 
@@ -12,13 +12,17 @@
 #include <QGuiApplication>
 #include <QtCore/qtestsupport_core.h>
 
+#include <algorithm>
+#include <tuple>
+#include <vector>
+
 #include <gtest/gtest.h>
 #include <xcb/xtest.h>
 
 namespace {
 
 QString gDisplay;
-constexpr int kSuperL = 133, kKey1 = 10, kNumLock = 77; // X keycodes: evdev + 8
+constexpr int kSuperL = 133, kKey1 = 10, kNumLock = 77, kCapsLock = 66, kControlL = 37; // evdev + 8
 
 struct X11HotKeys : ::testing::Test {
     void SetUp() override { hotKey.setTarget(&target); hotKey.setAction("switchToPort1"); }
@@ -34,9 +38,9 @@ struct X11HotKeys : ::testing::Test {
         free(xcb_get_input_focus_reply(other, xcb_get_input_focus(other), nullptr)); // all sent
         QTest::qWait(100);
     }
-    void pressAndExpect(qsizetype calls, int holdMs = 0)
+    void pressAndExpect(qsizetype calls, int holdMs = 0, int modifier = kSuperL)
     {
-        keys({kSuperL, kKey1, -kKey1, -kSuperL}, holdMs);
+        keys({modifier, kKey1, -kKey1, -modifier}, holdMs);
         EXPECT_TRUE(QTest::qWaitFor([&] { return target.calls.size() >= calls; }, 15000));
         keys({});
         EXPECT_EQ(target.calls.size(), calls);
@@ -77,11 +81,40 @@ TEST_F(X11HotKeys, HeldKeyFiresOnceAlsoWithNumLock)
     QCoreApplication::instance()->removeNativeEventFilter(&counter);
     ASSERT_GT(counter.presses, 1) << "the key did not autorepeat: the test would prove nothing";
     EXPECT_TRUE(service->hasDetectableAutoRepeat());
-    keys({kNumLock, -kNumLock});
-    xcb_query_pointer_reply_t *state = xcb_query_pointer_reply(other, xcb_query_pointer(other, root), nullptr);
-    ASSERT_TRUE(state && (state->mask & XCB_MOD_MASK_2)) << "Num Lock did not turn on";
-    free(state);
-    pressAndExpect(2);
+    const int numLock = XCB_MOD_MASK_2, both = XCB_MOD_MASK_2 | XCB_MOD_MASK_LOCK; // Caps Lock joins Num Lock
+    for (const auto &[lock, mask, calls] : {std::tuple(kNumLock, numLock, 2), std::tuple(kCapsLock, both, 3)}) {
+        keys({lock, -lock});
+        xcb_query_pointer_reply_t *state = xcb_query_pointer_reply(other, xcb_query_pointer(other, root), nullptr);
+        ASSERT_TRUE(state && (state->mask & mask) == mask) << "the lock did not turn on";
+        free(state);
+        pressAndExpect(calls);
+    }
+}
+
+TEST_F(X11HotKeys, CtrlHotKeyKeepsCtrlWhenTheModifierMapChanges)
+{
+    PTHotKey ctrl1{"Port 1", PTKeyCombo(0x12, 0x1000)};
+    ctrl1.setTarget(&target);
+    ctrl1.setAction("switchToPort1");
+    center = std::make_unique<PTHotKeyCenter>(std::make_unique<X11HotKeyService>(qtXcbConnection()));
+    ASSERT_TRUE(center->registerHotKey(&ctrl1));
+    // Num Lock moves from Mod2 to Mod3: the service reads the new map and grabs anew.
+    xcb_get_modifier_mapping_reply_t *map = xcb_get_modifier_mapping_reply(other, xcb_get_modifier_mapping(other), nullptr);
+    ASSERT_TRUE(map);
+    const int perRow = map->keycodes_per_modifier;
+    std::vector<xcb_keycode_t> codes(xcb_get_modifier_mapping_keycodes(map), xcb_get_modifier_mapping_keycodes(map) + 8 * perRow);
+    free(map);
+    std::replace(codes.begin() + 4 * perRow, codes.begin() + 5 * perRow, xcb_keycode_t(kNumLock), xcb_keycode_t(0));
+    const auto free3 = std::find(codes.begin() + 5 * perRow, codes.begin() + 6 * perRow, 0);
+    ASSERT_NE(free3, codes.begin() + 6 * perRow) << "Mod3 is full";
+    *free3 = kNumLock;
+    xcb_set_modifier_mapping_reply_t *set = xcb_set_modifier_mapping_reply(other, xcb_set_modifier_mapping(other, perRow, codes.data()), nullptr);
+    ASSERT_TRUE(set && set->status == XCB_MAPPING_STATUS_SUCCESS);
+    free(set);
+    keys({});
+    pressAndExpect(1, 0, kControlL);
+    keys({kKey1, -kKey1}); // the bare key is the user's
+    EXPECT_EQ(target.calls.size(), 1);
 }
 
 TEST_F(X11HotKeys, RefusedWhileAnotherClientHoldsItWithoutPartialGrabs)

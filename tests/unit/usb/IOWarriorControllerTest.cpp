@@ -6,6 +6,10 @@
 
 #include <cerrno>
 
+namespace {
+std::chrono::steady_clock::time_point gNow; // virtual time: only the exchange's pauses move it
+}
+
 class IOWarriorControllerTest : public UsbLayerTest
 {
 protected:
@@ -46,6 +50,8 @@ TEST_F(IOWarriorControllerTest, StatusExchangeSendsRequestThenTransferThenReads)
     auto a = sim.plug("A", 3, 1, 4);
     registry.findAttachedDevices();
     a->clearLog();
+    IOWarriorController::setPause([](std::chrono::microseconds pause) { gNow += pause; });
+    a->setClock([] { return gNow; });
     auto *node = registry.deviceWithSerial("A");
     SwitchStatusRecord id;
     id.queryCode = 0x103; // only the low bytes travel; the caller's extra bytes pass through
@@ -63,4 +69,9 @@ TEST_F(IOWarriorControllerTest, StatusExchangeSendsRequestThenTransferThenReads)
     EXPECT_EQ(registry.readValueFromIOWarrior(node, version), 0);
     EXPECT_EQ(version.reply[4], 1);
     EXPECT_EQ(version.reply[5], 4);
+    IOWarriorController::setPause(nullptr);
+    // The switch needs 1 ms after the request, and 1 ms each after the transfer and the read.
+    ASSERT_EQ(a->log().size(), 4u);
+    EXPECT_EQ(a->log()[1].at - a->log()[0].at, std::chrono::milliseconds(1));
+    EXPECT_EQ(a->log()[2].at - a->log()[1].at, std::chrono::milliseconds(2));
 }
