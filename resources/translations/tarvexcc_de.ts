@@ -468,6 +468,10 @@ Installieren Sie die udev-Regel, die Ihnen Zugriff auf Tarvex-Umschalter gibt:
         <translation>Der Tastenkürzel-Dienst der Arbeitsumgebung hat nicht geantwortet.</translation>
     </message>
     <message>
+        <source>The desktop may not have bound this key.</source>
+        <translation>Die Arbeitsumgebung hat diese Taste möglicherweise nicht zugewiesen.</translation>
+    </message>
+    <message>
         <source>Super</source>
         <translation>Super</translation>
     </message>
@@ -500,8 +504,24 @@ Installieren Sie die udev-Regel, die Ihnen Zugriff auf Tarvex-Umschalter gibt:
         <translation>Die Anfrage wurde im Dialog der Arbeitsumgebung abgebrochen.</translation>
     </message>
     <message>
-        <source>The desktop&apos;s shortcut service refused the request.</source>
-        <translation>Der Tastenkürzel-Dienst der Arbeitsumgebung hat die Anfrage abgelehnt.</translation>
+        <source>The desktop did not bind the keys: its dialog was cancelled, or its shortcut service refused the request.</source>
+        <translation>Die Arbeitsumgebung hat die Tasten nicht zugewiesen: Ihr Dialog wurde abgebrochen, oder ihr Tastenkürzel-Dienst hat die Anfrage abgelehnt.</translation>
+    </message>
+    <message>
+        <source>The desktop does not know this program as %1 (its desktop entry %1.desktop is not installed or not found): %2 Install the package, or start the program from its installed menu entry.</source>
+        <translation>Die Arbeitsumgebung kennt dieses Programm nicht als %1 (sein Desktop-Eintrag %1.desktop ist nicht installiert oder wurde nicht gefunden): %2 Installieren Sie das Paket, oder starten Sie das Programm über seinen installierten Menüeintrag.</translation>
+    </message>
+    <message>
+        <source>The desktop is waiting for you to confirm the hot keys in its own dialog.</source>
+        <translation>Die Arbeitsumgebung wartet darauf, dass Sie die Tastenkürzel in ihrem eigenen Dialog bestätigen.</translation>
+    </message>
+    <message>
+        <source>The desktop reports the same key (%1) for &quot;%2&quot;: at most one of them works. Choose another key for one of them.</source>
+        <translation>Die Arbeitsumgebung meldet dieselbe Taste (%1) auch für „%2“: Höchstens eines der beiden funktioniert. Wählen Sie für eines davon eine andere Taste.</translation>
+    </message>
+    <message>
+        <source>The desktop reports %1 for this hot key, not %2 as chosen. Choose another key, or check the key in the desktop&apos;s shortcut settings.</source>
+        <translation>Die Arbeitsumgebung meldet %1 für dieses Tastenkürzel, nicht das gewählte %2. Wählen Sie eine andere Taste, oder prüfen Sie die Taste in den Kurzbefehl-Einstellungen der Arbeitsumgebung.</translation>
     </message>
     <message>
         <source>The desktop&apos;s shortcut service did not answer within %1 s.</source>

@@ -53,6 +53,9 @@ QString HotKeyService::statusText(int status)
     case kStatusNoAnswer:
         return QCoreApplication::translate("Translation",
                                            "The desktop's shortcut service did not answer.");
+    case kStatusNotSurelyActive:
+        return QCoreApplication::translate("Translation",
+                                           "The desktop may not have bound this key.");
     default:
         return QCoreApplication::translate("Translation", "The hot key could not be registered (error %1).")
             .arg(status);

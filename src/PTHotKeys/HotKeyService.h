@@ -36,7 +36,7 @@ struct HotKeyGrant {
     bool pending = false; // asked for, no answer yet
     int status = 0;       // 0: active; otherwise why not (see statusText) …
     QString reason;       // … in words, when the service knows better than the status
-    QString trigger;      // the desktop's own name of the key that triggers it, if it said
+    QString trigger;      // the key that triggers it as the desktop said, in our words if readable
     QString note;         // something the user should know about changing it
 
     bool isActive() const { return !pending && status == 0; }
@@ -61,6 +61,7 @@ public:
     static constexpr int kStatusUnavailable = -9879;     // no global hot keys in this session
     static constexpr int kStatusNotGranted = -9880;      // the desktop did not bind it
     static constexpr int kStatusNoAnswer = -9881;        // the desktop did not answer in time
+    static constexpr int kStatusNotSurelyActive = -9882; // bound, but maybe to another key
     static constexpr int kStatusXBadAccess = 10;
 
     virtual ~HotKeyService();

@@ -17,6 +17,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 
 namespace {
@@ -27,6 +28,9 @@ const QString kShortcutsInterface = QStringLiteral("org.freedesktop.portal.Globa
 const QString kRequestInterface = QStringLiteral("org.freedesktop.portal.Request");
 const QString kSessionInterface = QStringLiteral("org.freedesktop.portal.Session");
 const QString kRegistryInterface = QStringLiteral("org.freedesktop.host.portal.Registry");
+// A restarted portal frontend forgets our session but its backend keeps it and refuses a new
+// one at the same path (KDE 5.27): the backends whose stale session we close ourselves.
+const char *const kBackends[] = {"org.freedesktop.impl.portal.desktop.kde"};
 // The same token for every session of this program: the desktop can tell it is us again.
 const QString kSessionToken = QStringLiteral("tarvexcc");
 
@@ -40,10 +44,10 @@ QDBusMessage portalCall(const QString &interface, const QString &method)
     return QDBusMessage::createMethodCall(kPortalService, kPortalPath, interface, method);
 }
 
-QString answerText(uint code)
+QString &lastRegistrationProblem()
 {
-    return code == 1 ? tx("The request was cancelled in the desktop's dialog.")
-                     : tx("The desktop's shortcut service refused the request.");
+    static QString problem;
+    return problem;
 }
 
 QString pathText(const QVariant &value)
@@ -72,7 +76,27 @@ int PortalHotKeyService::probeVersion(const QDBusConnection &bus, const QString 
     // Newer portals take the id from the first call on a connection and require it.
     QDBusMessage registration = portalCall(kRegistryInterface, QStringLiteral("Register"));
     registration << applicationId << QVariantMap();
-    QDBusConnection(bus).send(registration);
+    const QDBusMessage registered = QDBusConnection(bus).call(registration, QDBus::Block, timeoutMs);
+    lastRegistrationProblem().clear();
+    switch (QDBusError(registered).type()) {
+    case QDBusError::NoError: // taken
+    case QDBusError::UnknownInterface: // portals before 1.19.4 have no registry
+    case QDBusError::UnknownMethod:
+    case QDBusError::UnknownObject:
+    case QDBusError::ServiceUnknown: // no portal: the version says so
+    case QDBusError::NoReply:
+    case QDBusError::Timeout:
+        break;
+    default:
+        // GNOME refuses every bind of a program it cannot match with an installed desktop
+        // entry whose Exec it finds; the user must hear that, not "refused".
+        lastRegistrationProblem() =
+            tx("The desktop does not know this program as %1 (its desktop entry %1.desktop is "
+               "not installed or not found): %2 Install the package, or start the program "
+               "from its installed menu entry.")
+                .arg(applicationId, registered.errorMessage());
+        qCWarning(tarvexHotkeys).noquote() << lastRegistrationProblem();
+    }
 
     QDBusMessage get = QDBusMessage::createMethodCall(
         kPortalService, kPortalPath, QStringLiteral("org.freedesktop.DBus.Properties"),
@@ -95,12 +119,27 @@ int PortalHotKeyService::probeVersion(const QDBusConnection &bus, const QString 
     return reply.arguments().constFirst().value<QDBusVariant>().variant().toInt();
 }
 
-PortalHotKeyService::PortalHotKeyService(const QDBusConnection &bus, int version, QObject *parent)
-    : QObject(parent), mBus(bus), mVersion(version)
+QString PortalHotKeyService::registrationProblem()
 {
+    return lastRegistrationProblem();
+}
+
+PortalHotKeyService::PortalHotKeyService(const QDBusConnection &bus, int version, QObject *parent)
+    : QObject(parent), mBus(bus), mVersion(version), mRegistrationProblem(registrationProblem())
+{
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    mClock = [clock] { return clock->elapsed(); };
     PortalShortcut::registerDBusTypes();
     mRequestTimer.setSingleShot(true);
     connect(&mRequestTimer, &QTimer::timeout, this, [this] {
+        if (mRequest && mRequest->step == Step::BindShortcuts) {
+            // A desktop may ask the user first and wait for them as long as it takes (GNOME):
+            // the answer is still taken whenever it comes.
+            mRequest->waiting = true;
+            notifyAll();
+            return;
+        }
         failRequest(kStatusNoAnswer,
                     tx("The desktop's shortcut service did not answer within %1 s.")
                         .arg(qMax(1, mRequestTimeoutMs / 1000)));
@@ -137,11 +176,13 @@ int PortalHotKeyService::registerEventHotKey(qint32 keyCode, qint32 modifiers, H
     const QString trigger = XdgShortcutTrigger::fromKeyCombo(keyCode, modifiers);
     if (trigger.isEmpty() || purpose.shortcutId.isEmpty())
         return kStatusParamErr;
+    const PTKeyCombo combo(keyCode, modifiers);
     for (const Registration &other : std::as_const(mRegistrations)) {
-        if (other.shortcutId == purpose.shortcutId || other.preferredTrigger == trigger)
+        if (other.shortcutId == purpose.shortcutId || other.combo == combo)
             return kStatusHotKeyExists;
     }
     Shortcut &shortcut = mShortcuts[purpose.shortcutId];
+    shortcut.asked = combo;
     if (shortcut.preferredTrigger != trigger) {
         // Registering the same key again (after the capture panel) asks nothing; another key
         // is the user's edit, which the desktop must hear of.
@@ -152,7 +193,7 @@ int PortalHotKeyService::registerEventHotKey(qint32 keyCode, qint32 modifiers, H
     }
     const Handle handle = ++mLastHandle;
     mRegistrations.insert(handle,
-                          Registration{id, purpose.shortcutId, purpose.description, trigger});
+                          Registration{id, purpose.shortcutId, purpose.description, trigger, combo});
     *outHandle = handle;
     scheduleSync();
     return 0;
@@ -181,7 +222,9 @@ HotKeyGrant PortalHotKeyService::grant(Handle handle) const
     const Shortcut shortcut = mShortcuts.value(registration->shortcutId);
     grant.note = shortcut.note;
     if (shortcut.bound) {
-        grant.trigger = shortcut.trigger;
+        grant.trigger = XdgShortcutTrigger::displayText(shortcut.trigger);
+        grant.reason = doubtAbout(registration->shortcutId);
+        grant.status = grant.reason.isEmpty() ? 0 : int(kStatusNotSurelyActive);
     } else if (mSessionStatus != 0) {
         grant.status = mSessionStatus;
         grant.reason = mSessionReason;
@@ -190,8 +233,47 @@ HotKeyGrant PortalHotKeyService::grant(Handle handle) const
         grant.reason = shortcut.reason;
     } else {
         grant.pending = true;
+        if (mRequest && mRequest->waiting && mRequest->shortcutIds.contains(registration->shortcutId))
+            grant.note = tx("The desktop is waiting for you to confirm the hot keys in its own "
+                            "dialog.");
     }
     return grant;
+}
+
+QString PortalHotKeyService::doubtAbout(const QString &shortcutId) const
+{
+    // Desktops report a key in their own words; read back as one of ours it shows what the
+    // desktop made of the key asked for (KDE turns keypad keys into the main row's).
+    const Shortcut shortcut = mShortcuts.value(shortcutId);
+    const std::optional<PTKeyCombo> got = XdgShortcutTrigger::keyComboFromDescription(shortcut.trigger);
+    if (!got)
+        return QString();
+    for (auto it = mShortcuts.cbegin(); it != mShortcuts.cend(); ++it) {
+        if (it.key() == shortcutId || !it->bound || handlesFor(it.key()).isEmpty())
+            continue;
+        if (XdgShortcutTrigger::keyComboFromDescription(it->trigger) == got) {
+            const QString other = mRegistrations.value(handlesFor(it.key()).constFirst()).description;
+            return tx("The desktop reports the same key (%1) for \"%2\": at most one of them "
+                      "works. Choose another key for one of them.")
+                .arg(got->description(), other);
+        }
+    }
+    if (shortcut.asked.isValidHotKeyCombo() && !(*got == shortcut.asked)) {
+        return tx("The desktop reports %1 for this hot key, not %2 as chosen. Choose another "
+                  "key, or check the key in the desktop's shortcut settings.")
+            .arg(got->description(), shortcut.asked.description());
+    }
+    return QString();
+}
+
+QString PortalHotKeyService::refusalText(uint code) const
+{
+    if (!mRegistrationProblem.isEmpty())
+        return mRegistrationProblem;
+    // GNOME answers 2 ("other") for its dialog's Cancel as well as for a refusal.
+    return code == 1 ? tx("The request was cancelled in the desktop's dialog.")
+                     : tx("The desktop did not bind the keys: its dialog was cancelled, or its "
+                          "shortcut service refused the request.");
 }
 
 void PortalHotKeyService::scheduleSync()
@@ -391,30 +473,40 @@ void PortalHotKeyService::finishRequest(int code, const QVariantMap &results)
         mSession = code == 0 ? pathText(results.value(QStringLiteral("session_handle")))
                              : QString();
         if (mSession.isEmpty()) {
-            sessionFailed(kStatusNotGranted, answerText(code));
+            if (!mStaleSession.isEmpty() && mSessionRetries < kSessionRetries) {
+                // The backend may still hold the session of the portal before its restart.
+                ++mSessionRetries;
+                qCInfo(tarvexHotkeys) << "the desktop refused a new session; trying again";
+                closeStaleSession();
+                mReconnectTimer.start();
+                return;
+            }
+            sessionFailed(kStatusNotGranted, refusalText(code));
             return;
         }
+        mSessionRetries = 0;
+        mStaleSession.clear();
         mBus.connect(kPortalService, mSession, kSessionInterface, QStringLiteral("Closed"), this,
                      SLOT(onSessionClosed(QDBusMessage)));
         setLimitation(QString());
         break;
     case Step::ListShortcuts:
         if (code != 0) {
-            sessionFailed(kStatusNotGranted, answerText(code));
+            sessionFailed(kStatusNotGranted, refusalText(code));
             return;
         }
         mListed = true;
         takeShortcuts(results.value(QStringLiteral("shortcuts")));
         break;
     case Step::BindShortcuts:
-        if (code == 0)
-            takeShortcuts(results.value(QStringLiteral("shortcuts")));
+        // Judged by the shortcuts granted: GNOME's Add answers 2 with them.
+        takeShortcuts(results.value(QStringLiteral("shortcuts")));
         for (const QString &id : request.shortcutIds) {
             Shortcut &shortcut = mShortcuts[id];
             shortcut.answered = true;
             if (!shortcut.bound) { // left out of a partial grant, or the whole bind refused
                 shortcut.status = kStatusNotGranted;
-                shortcut.reason = code == 0 ? QString() : answerText(code);
+                shortcut.reason = code == 0 ? QString() : refusalText(code);
             }
         }
         break;
@@ -489,9 +581,14 @@ void PortalHotKeyService::dispatch(const QDBusMessage &message, quint32 kind)
     if (mSession.isEmpty() || pathText(arguments.value(0)) != mSession)
         return;
     const QString id = arguments.value(1).toString();
-    // A desktop may repeat Activated while the key is held: one action per press, as on X11.
+    if (handlesFor(id).isEmpty())
+        return; // not ours (any more): nothing is kept of it
+    // A desktop repeats Activated while the key is held: one action per press, as on X11.
     if (kind == kEventHotKeyPressed) {
-        if (mHeld.contains(id))
+        const qint64 now = mClock();
+        const bool repeat = mHeld.contains(id) && now - mLastActivated.value(id) < kRepeatGapMs;
+        mLastActivated.insert(id, now);
+        if (repeat)
             return;
         mHeld.insert(id);
     } else if (!mHeld.remove(id)) {
@@ -522,7 +619,24 @@ void PortalHotKeyService::onPortalOwnerChanged(const QString &, const QString &o
     if (oldOwner.isEmpty() && mSessionStatus == 0)
         return;
     qCDebug(tarvexHotkeys) << "the portal's owner changed:" << oldOwner << "->" << newOwner;
+    if (!mSession.isEmpty())
+        mStaleSession = mSession;
+    mSessionRetries = 0;
     resetSession();
+    closeStaleSession();
+}
+
+void PortalHotKeyService::closeStaleSession()
+{
+    if (mStaleSession.isEmpty())
+        return;
+    for (const char *backend : kBackends) {
+        QDBusMessage close = QDBusMessage::createMethodCall(
+            QLatin1String(backend), mStaleSession,
+            QStringLiteral("org.freedesktop.impl.portal.Session"), QStringLiteral("Close"));
+        close.setAutoStartService(false); // a backend of another desktop stays where it is
+        mBus.send(close);
+    }
 }
 
 void PortalHotKeyService::resetSession()
@@ -538,10 +652,12 @@ void PortalHotKeyService::resetSession()
     mSessionStatus = 0;
     mSessionReason.clear();
     mHeld.clear();
+    mLastActivated.clear();
     for (Shortcut &shortcut : mShortcuts) {
         Shortcut fresh;
         fresh.preferredTrigger = shortcut.preferredTrigger;
         fresh.edited = shortcut.edited;
+        fresh.asked = shortcut.asked;
         shortcut = fresh;
     }
     // A short pause: a desktop that is restarting its portal is not ready at once.

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "PTHotKeys/HotKeyService.h"
+#include "PTHotKeys/PTKeyCombo.h"
 
 #include <QDBusConnection>
 #include <QHash>
@@ -13,6 +14,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
 #include <optional>
 
 class QDBusMessage;
@@ -26,6 +28,12 @@ class PortalHotKeyService : public QObject, public HotKeyService
 public:
     static constexpr int kRequestTimeoutMs = 30000;
     static constexpr int kReconnectDelayMs = 2000;
+    // A desktop repeats Activated while a key is held (KDE: ~16 a second, after the keyboard's
+    // repeat delay) and may never send Deactivated (KDE's invokeShortcut): an Activated this
+    // long after the last one is a new press.
+    static constexpr qint64 kRepeatGapMs = 1000;
+    // New sessions tried after the desktop refused one following a portal restart.
+    static constexpr int kSessionRetries = 3;
 
     // The application id the desktop knows us by: the desktop entry's name.
     static QString applicationId();
@@ -38,6 +46,9 @@ public:
     // calls it once, before any hot key exists.
     static int probeVersion(const QDBusConnection &bus, const QString &applicationId,
                             int timeoutMs = 3000);
+    // Why the portal's registry refused our application id at the last probe; empty when it
+    // took it or has no registry.
+    static QString registrationProblem();
 
     PortalHotKeyService(const QDBusConnection &bus, int version, QObject *parent = nullptr);
     ~PortalHotKeyService() override;
@@ -45,6 +56,7 @@ public:
     // Tests: how long a request may stay unanswered, and the pause before a new session.
     void setRequestTimeout(int milliseconds) { mRequestTimeoutMs = milliseconds; }
     void setReconnectDelay(int milliseconds) { mReconnectTimer.setInterval(milliseconds); }
+    void setClock(std::function<qint64()> clock) { mClock = std::move(clock); }
 
     int registerEventHotKey(qint32 keyCode, qint32 modifiers, HotKeyID id,
                             const HotKeyPurpose &purpose, Handle *outHandle) override;
@@ -69,6 +81,7 @@ private:
         QString shortcutId;
         QString description;
         QString preferredTrigger;
+        PTKeyCombo combo;
     };
     // What is known of one shortcut id. `preferredTrigger` and `edited` outlive a session;
     // the rest is this session's.
@@ -79,6 +92,7 @@ private:
         bool bound = false;
         bool bindAsked = false;   // asked for in this session with the current key
         QString trigger;          // the desktop's description of its key
+        PTKeyCombo asked;
         int status = 0;
         QString reason;
         QString note;
@@ -89,6 +103,7 @@ private:
         quint64 serial;
         QString path;
         QStringList shortcutIds; // the ids a bind asked for
+        bool waiting = false;    // past its time-out: a dialog may be waiting for the user
     };
 
     void scheduleSync();
@@ -109,6 +124,9 @@ private:
     void resetSession();
     void dispatch(const QDBusMessage &message, quint32 kind);
     void notifyAll();
+    QString doubtAbout(const QString &shortcutId) const;
+    QString refusalText(uint code) const;
+    void closeStaleSession();
 
     QDBusConnection mBus;
     int mVersion;
@@ -126,6 +144,11 @@ private:
     QTimer mReconnectTimer;
     bool mSyncScheduled = false;
     QSet<QString> mHeld; // shortcut ids pressed and not yet released
+    QHash<QString, qint64> mLastActivated;
+    std::function<qint64()> mClock;
+    QString mStaleSession; // the last session's path, which a restarted portal's backend may hold
+    int mSessionRetries = 0;
+    QString mRegistrationProblem;
     EventHandler mHandler;
     QDBusServiceWatcher *mPortalWatcher = nullptr;
 };

@@ -7,6 +7,8 @@
 
 #include <xkbcommon/xkbcommon.h>
 
+#include <utility>
+
 namespace {
 
 struct NamedKey {
@@ -42,7 +44,99 @@ constexpr ModifierWord kModifierWords[] = {
     {PTKeyCombo::kShiftKey, "SHIFT"},
 };
 
+// The words desktops use for the modifiers, upper-cased; "NUM" marks a keypad key.
+constexpr ModifierWord kModifierSpellings[] = {
+    {PTKeyCombo::kCommandKey, "LOGO"}, {PTKeyCombo::kCommandKey, "SUPER"},
+    {PTKeyCombo::kCommandKey, "META"}, {PTKeyCombo::kCommandKey, "MOD4"},
+    {PTKeyCombo::kControlKey, "CTRL"}, {PTKeyCombo::kControlKey, "CONTROL"},
+    {PTKeyCombo::kControlKey, "PRIMARY"}, {PTKeyCombo::kOptionKey, "ALT"},
+    {PTKeyCombo::kOptionKey, "MOD1"}, {PTKeyCombo::kShiftKey, "SHIFT"}, {0, "NUM"},
+};
+
+// KDE's short key names that are not keysym names.
+constexpr std::pair<const char *, const char *> kKdeKeyNames[] = {
+    {"Esc", "Escape"}, {"Del", "Delete"}, {"Ins", "Insert"}, {"PgUp", "Prior"},
+    {"PgDown", "Next"}, {"Backspace", "BackSpace"}, {"Enter", "KP_Enter"},
+};
+
+bool addModifier(const QString &word, qint32 &modifiers, bool &keypad)
+{
+    for (const ModifierWord &spelling : kModifierSpellings) {
+        if (word.compare(QLatin1String(spelling.word), Qt::CaseInsensitive) == 0) {
+            modifiers |= spelling.bit;
+            keypad |= spelling.bit == 0;
+            return true;
+        }
+    }
+    return false;
+}
+
+xkb_keysym_t keysymOf(QString key, bool keypad)
+{
+    for (const auto &[kde, name] : kKdeKeyNames) {
+        if (key == QLatin1String(kde))
+            key = QLatin1String(name);
+    }
+    if (keypad && key.size() == 1 && key.at(0).isDigit())
+        key = QLatin1String("KP_") + key;
+    xkb_keysym_t sym = XKB_KEY_NoSymbol;
+    if (key.size() == 1)
+        sym = xkb_utf32_to_keysym(key.toLower().at(0).unicode());
+    if (sym == XKB_KEY_NoSymbol)
+        sym = xkb_keysym_from_name(key.toLatin1().constData(), XKB_KEYSYM_NO_FLAGS);
+    if (sym == XKB_KEY_NoSymbol)
+        sym = xkb_keysym_from_name(key.toLatin1().constData(), XKB_KEYSYM_CASE_INSENSITIVE);
+    return xkb_keysym_to_lower(sym);
+}
+
 } // namespace
+
+std::optional<PTKeyCombo> XdgShortcutTrigger::keyComboFromDescription(const QString &description)
+{
+    QString text = description.trimmed();
+    if (text.startsWith(QLatin1String("Press "), Qt::CaseInsensitive))
+        text = text.mid(6).trimmed();
+    qint32 modifiers = 0;
+    bool keypad = false;
+    while (text.startsWith(QLatin1Char('<'))) { // GNOME: "<Control><Alt>1"
+        const qsizetype end = text.indexOf(QLatin1Char('>'));
+        if (end < 0 || !addModifier(text.mid(1, end - 1), modifiers, keypad))
+            return std::nullopt;
+        text = text.mid(end + 1);
+    }
+    QStringList parts = text.split(QLatin1Char('+'));
+    if (text.endsWith(QLatin1String("+"))) { // the plus key itself: "Ctrl+Alt++"
+        parts = text.chopped(1).split(QLatin1Char('+'));
+        parts.last() = QStringLiteral("+");
+    }
+    const QString key = parts.takeLast();
+    for (const QString &word : std::as_const(parts)) {
+        if (!addModifier(word.trimmed(), modifiers, keypad))
+            return std::nullopt;
+    }
+    const xkb_keysym_t sym = keysymOf(key.trimmed(), keypad);
+    if (key.trimmed().isEmpty() || sym == XKB_KEY_NoSymbol)
+        return std::nullopt;
+    char name[64];
+    if (xkb_keysym_get_name(sym, name, sizeof name) <= 0)
+        return std::nullopt;
+    for (qint32 keyCode = 0; keyCode <= 0x7F; ++keyCode) {
+        const QString candidate = keysymName(keyCode);
+        if (!candidate.isEmpty()
+            && xkb_keysym_to_lower(xkb_keysym_from_name(candidate.toLatin1().constData(),
+                                                        XKB_KEYSYM_NO_FLAGS))
+                   == sym) {
+            return PTKeyCombo(keyCode, modifiers);
+        }
+    }
+    return std::nullopt;
+}
+
+QString XdgShortcutTrigger::displayText(const QString &description)
+{
+    const std::optional<PTKeyCombo> combo = keyComboFromDescription(description);
+    return combo ? combo->description() : description;
+}
 
 QString XdgShortcutTrigger::keysymName(qint32 keyCode)
 {
