@@ -1,4 +1,4 @@
-# Install rules: programs, udev rule, desktop entry, icons and manual pages in the places a
+# Install rules: programs, udev rule, desktop entry, AppStream metainfo, icons and manual pages in the places a
 # Linux desktop looks for them (GNUInstallDirs). Translations and the help document are built
 # into tarvexcc as Qt resources, so the program finds them whatever the prefix.
 include(GNUInstallDirs)
@@ -16,6 +16,8 @@ endif()
 install(FILES ${TARVEX_RES}/70-tarvex.rules DESTINATION lib/udev/rules.d)
 
 install(FILES ${TARVEX_RES}/cc.tarvex.TarvexCC.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# Software centres read what the program is (and which USB device it serves) from here.
+install(FILES ${TARVEX_RES}/cc.tarvex.TarvexCC.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # bash-completion loads a command's completion on first use from this directory.
 install(FILES ${TARVEX_RES}/bash-completion/tarvexctl

@@ -2,6 +2,108 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>CliContext</name>
+    <message>
+        <source>cannot access USB devices (is udev available?)</source>
+        <translation>kein Zugriff auf USB-Geräte (läuft udev?)</translation>
+    </message>
+    <message>
+        <source>no switch with serial &quot;%1&quot; is attached (no Tarvex switch attached)</source>
+        <translation>kein Umschalter mit der Seriennummer „%1“ angeschlossen (kein Tarvex-Umschalter angeschlossen)</translation>
+    </message>
+    <message>
+        <source>no switch with serial &quot;%1&quot; is attached; attached: %2</source>
+        <translation>kein Umschalter mit der Seriennummer „%1“ angeschlossen; angeschlossen: %2</translation>
+    </message>
+    <message>
+        <source>no Tarvex switch attached</source>
+        <translation>kein Tarvex-Umschalter angeschlossen</translation>
+    </message>
+    <message>
+        <source>%1 switches are attached (%2); choose one with --serial or &quot;tarvexctl select&quot;</source>
+        <translation>%1 Umschalter sind angeschlossen (%2); wählen Sie einen mit --serial oder „tarvexctl select“</translation>
+    </message>
+    <message>
+        <source>%1 has %2 ports; port %3 does not exist</source>
+        <translation>%1 hat %2 Anschlüsse; Anschluss %3 gibt es nicht</translation>
+    </message>
+    <message>
+        <source>cannot write the answer: %1</source>
+        <translation>die Antwort kann nicht geschrieben werden: %1</translation>
+    </message>
+    <message>
+        <source> (see tarvexctl --help)</source>
+        <translation> (siehe tarvexctl --help)</translation>
+    </message>
+</context>
+<context>
+    <name>CliHelp</name>
+    <message>
+        <source>help [COMMAND]</source>
+        <translation>help [BEFEHL]</translation>
+    </message>
+    <message>
+        <source>this help, or the usage of COMMAND</source>
+        <translation>diese Hilfe oder der Aufruf von BEFEHL</translation>
+    </message>
+    <message>
+        <source>Usage: tarvexctl [OPTIONS] COMMAND [ARGUMENTS]</source>
+        <translation>Aufruf: tarvexctl [OPTIONEN] BEFEHL [ARGUMENTE]</translation>
+    </message>
+    <message>
+        <source>Controls Tarvex video switches from a terminal.</source>
+        <translation>Steuert Tarvex-Videoumschalter vom Terminal aus.</translation>
+    </message>
+    <message>
+        <source>Commands:</source>
+        <translation>Befehle:</translation>
+    </message>
+    <message>
+        <source>Options:</source>
+        <translation>Optionen:</translation>
+    </message>
+    <message>
+        <source>The switch used is the one given with --serial, else the one selected in the tray application, else the only attached one.</source>
+        <translation>Verwendet wird der mit --serial angegebene Umschalter, sonst der in der Infobereich-Anwendung ausgewählte, sonst der einzige angeschlossene.</translation>
+    </message>
+    <message>
+        <source>Exit status: 0 success, 1 failure (no switch, no answer, no permission), 2 usage error.</source>
+        <translation>Rückgabewert: 0 Erfolg, 1 Fehler (kein Umschalter, keine Antwort, keine Berechtigung), 2 falscher Aufruf.</translation>
+    </message>
+    <message>
+        <source>When a switch cannot be opened for lack of permission: %1.</source>
+        <translation>Wenn ein Umschalter mangels Berechtigung nicht geöffnet werden kann: %1.</translation>
+    </message>
+    <message>
+        <source>Usage: tarvexctl [OPTIONS] %1</source>
+        <translation>Aufruf: tarvexctl [OPTIONEN] %1</translation>
+    </message>
+    <message>
+        <source>Usage: tarvexctl [OPTIONS]</source>
+        <translation>Aufruf: tarvexctl [OPTIONEN]</translation>
+    </message>
+    <message>
+        <source>Options of every command: %1 (see tarvexctl --help).</source>
+        <translation>Optionen aller Befehle: %1 (siehe tarvexctl --help).</translation>
+    </message>
+    <message>
+        <source>Usage: tarvexctl help [COMMAND]</source>
+        <translation>Aufruf: tarvexctl help [BEFEHL]</translation>
+    </message>
+    <message>
+        <source>Prints the help, or with COMMAND the usage of that command, like &quot;tarvexctl COMMAND --help&quot;.</source>
+        <translation>Gibt die Hilfe aus, mit BEFEHL den Aufruf dieses Befehls, wie „tarvexctl BEFEHL --help“.</translation>
+    </message>
+    <message>
+        <source>did you mean &quot;%1&quot;?</source>
+        <translation>meinten Sie „%1“?</translation>
+    </message>
+    <message>
+        <source>the commands are %1</source>
+        <translation>die Befehle sind %1</translation>
+    </message>
+</context>
+<context>
     <name>ConfigWindow</name>
     <message>
         <source> s</source>
@@ -72,6 +174,134 @@
     </message>
 </context>
 <context>
+    <name>ExchangeFailure</name>
+    <message>
+        <source>no permission to open the switch %1: %2</source>
+        <translation>keine Berechtigung, den Umschalter %1 zu öffnen: %2</translation>
+    </message>
+    <message>
+        <source>the switch %1 is no longer attached</source>
+        <translation>der Umschalter %1 ist nicht mehr angeschlossen</translation>
+    </message>
+    <message>
+        <source>the switch %1 did not answer (%2)</source>
+        <translation>der Umschalter %1 hat nicht geantwortet (%2)</translation>
+    </message>
+    <message>
+        <source>the package&apos;s udev rule gives access once the switch is unplugged and plugged in again (or after logging out and in)</source>
+        <translation>die udev-Regel des Pakets gibt Zugriff, sobald der Umschalter aus- und wieder eingesteckt ist (oder nach Ab- und erneutem Anmelden)</translation>
+    </message>
+    <message>
+        <source>install the udev rule with &quot;sudo scripts/install-udev-rule&quot; from the source tree, then unplug and replug the switch</source>
+        <translation>installieren Sie die udev-Regel mit „sudo scripts/install-udev-rule“ im Quellverzeichnis, stecken Sie dann den Umschalter aus und wieder ein</translation>
+    </message>
+</context>
+<context>
+    <name>FirmwareCommand</name>
+    <message>
+        <source>firmware check failed: %1</source>
+        <translation>Firmware-Prüfung fehlgeschlagen: %1</translation>
+    </message>
+    <message>
+        <source>firmware %1 installed, up-to-date</source>
+        <translation>Firmware %1 installiert, aktuell</translation>
+    </message>
+    <message>
+        <source>firmware %1 installed, a new one available</source>
+        <translation>Firmware %1 installiert, eine neue ist verfügbar</translation>
+    </message>
+    <message>
+        <source>firmware %1 installed, %2 available</source>
+        <translation>Firmware %1 installiert, %2 verfügbar</translation>
+    </message>
+    <message>
+        <source>check asks the firmware server whether newer firmware exists for the switch and prints both versions. upgrade asks the same (or reads the answer from --file), asks before writing unless --yes is given, and writes the image into the switch; do not unplug it meanwhile.
+An answer that holds no firmware is refused and nothing reaches the switch. A hang-up, interrupt or termination during the transfer waits for its end. While another program writes to the switch, nothing is done and the exit status is 1.</source>
+        <translation>check fragt den Firmware-Server, ob es neuere Firmware für den Umschalter gibt, und gibt beide Versionen aus. upgrade fragt ebenso (oder liest die Antwort aus --file), fragt vor dem Schreiben nach, außer mit --yes, und schreibt das Abbild in den Umschalter; stecken Sie ihn währenddessen nicht aus.
+Eine Antwort ohne Firmware wird abgelehnt, und nichts erreicht den Umschalter. Ein Auflegen, Unterbrechen oder Beenden während der Übertragung wartet deren Ende ab. Während ein anderes Programm auf den Umschalter schreibt, geschieht nichts, und der Rückgabewert ist 1.</translation>
+    </message>
+    <message>
+        <source>firmware: ask this check address instead of the configured one.</source>
+        <translation>firmware: diese Prüfadresse statt der eingestellten fragen.</translation>
+    </message>
+    <message>
+        <source>firmware upgrade: take the answer text from IMAGE instead of the server.</source>
+        <translation>firmware upgrade: den Antworttext aus IMAGE statt vom Server nehmen.</translation>
+    </message>
+    <message>
+        <source>firmware upgrade: write without asking.</source>
+        <translation>firmware upgrade: ohne Nachfrage schreiben.</translation>
+    </message>
+    <message>
+        <source>firmware wants &quot;check&quot; or &quot;upgrade&quot;</source>
+        <translation>firmware erwartet „check“ oder „upgrade“</translation>
+    </message>
+    <message>
+        <source>--url needs an address</source>
+        <translation>--url braucht eine Adresse</translation>
+    </message>
+    <message>
+        <source>firmware check takes only --url</source>
+        <translation>firmware check nimmt nur --url</translation>
+    </message>
+    <message>
+        <source>give either --url or --file, not both</source>
+        <translation>geben Sie entweder --url oder --file an, nicht beide</translation>
+    </message>
+    <message>
+        <source>unknown firmware command &quot;%1&quot;; use check or upgrade</source>
+        <translation>unbekannter firmware-Befehl „%1“; verwenden Sie check oder upgrade</translation>
+    </message>
+    <message>
+        <source>firmware upgrade asks before writing, but there is no terminal to ask; pass --yes to write without asking</source>
+        <translation>firmware upgrade fragt vor dem Schreiben nach, aber es gibt kein Terminal für die Frage; mit --yes wird ohne Nachfrage geschrieben</translation>
+    </message>
+    <message>
+        <source>cannot read %1: %2</source>
+        <translation>%1 kann nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>%1 is larger than %2 bytes</source>
+        <translation>%1 ist größer als %2 Byte</translation>
+    </message>
+    <message>
+        <source>%1 is not a firmware answer: %2</source>
+        <translation>%1 ist keine Firmware-Antwort: %2</translation>
+    </message>
+    <message>
+        <source>Write firmware %1 into switch %2? The switch restarts afterwards; do not unplug it meanwhile. [y/N] </source>
+        <translation>Firmware %1 in den Umschalter %2 schreiben? Der Umschalter startet danach neu; stecken Sie ihn währenddessen nicht aus. [y/N] </translation>
+    </message>
+    <message>
+        <source>Nothing was written.</source>
+        <translation>Es wurde nichts geschrieben.</translation>
+    </message>
+    <message>
+        <source>firmware upgrade in progress: tarvexctl exits when it has finished</source>
+        <translation>Firmware-Aktualisierung läuft: tarvexctl endet, wenn sie abgeschlossen ist</translation>
+    </message>
+    <message>
+        <source>Ctrl-C will not wait for the transfer&apos;s end: %1</source>
+        <translation>Strg+C wird nicht auf das Ende der Übertragung warten: %1</translation>
+    </message>
+    <message>
+        <source>Firmware Upgrade stopped: the switch refused a record (status %1)</source>
+        <translation>Firmware-Aktualisierung abgebrochen: Der Umschalter hat einen Datensatz abgelehnt (Status %1)</translation>
+    </message>
+    <message>
+        <source>Not connected</source>
+        <translation>Nicht verbunden</translation>
+    </message>
+    <message>
+        <source>Firmware:  %1</source>
+        <translation>Firmware:  %1</translation>
+    </message>
+    <message>
+        <source>ask for newer firmware; write it into the switch</source>
+        <translation>nach neuerer Firmware fragen; sie in den Umschalter schreiben</translation>
+    </message>
+</context>
+<context>
     <name>FirmwareWindow</name>
     <message>
         <source>Firmware Upgrade</source>
@@ -103,6 +333,62 @@
     <message>
         <source>Tarvex CC Help</source>
         <translation>Tarvex CC – Hilfe</translation>
+    </message>
+</context>
+<context>
+    <name>ListCommand</name>
+    <message>
+        <source>Lists every attached switch: serial number, model, firmware version, active port and its name. With no switch attached it says so and succeeds; a switch that does not answer is listed and makes the exit status 1.</source>
+        <translation>Listet jeden angeschlossenen Umschalter auf: Seriennummer, Modell, Firmware-Version, aktiver Anschluss und sein Name. Ist kein Umschalter angeschlossen, sagt der Befehl das und ist erfolgreich; ein Umschalter, der nicht antwortet, wird aufgeführt und macht den Rückgabewert 1.</translation>
+    </message>
+    <message>
+        <source>list takes no arguments, got &quot;%1&quot;</source>
+        <translation>list nimmt keine Argumente, erhalten: „%1“</translation>
+    </message>
+    <message>
+        <source>No Tarvex switch attached.</source>
+        <translation>Kein Tarvex-Umschalter angeschlossen.</translation>
+    </message>
+    <message>
+        <source>To give access: %1.</source>
+        <translation>Für den Zugriff: %1.</translation>
+    </message>
+    <message>
+        <source>serial, model, firmware and active port of every attached switch</source>
+        <translation>Seriennummer, Modell, Firmware und aktiver Anschluss jedes angeschlossenen Umschalters</translation>
+    </message>
+</context>
+<context>
+    <name>NameCommand</name>
+    <message>
+        <source>Names port N of the selected switch, for example tarvexctl name 2 &quot;Work laptop&quot;. The name shows in list, status and the tray menu, and &quot;tarvexctl port NAME&quot; selects the port by it. An empty NAME (&quot;&quot;) removes the name.
+Names are kept per serial number in the settings shared with the tray application.</source>
+        <translation>Benennt Anschluss N des ausgewählten Umschalters, zum Beispiel tarvexctl name 2 &quot;Laptop Büro&quot;. Der Name erscheint in list, status und im Menü im Infobereich, und „tarvexctl port NAME“ wählt den Anschluss über ihn. Ein leerer NAME (&quot;&quot;) entfernt den Namen.
+Namen werden je Seriennummer in den Einstellungen gespeichert, die tarvexctl mit der Infobereich-Anwendung teilt.</translation>
+    </message>
+    <message>
+        <source>name needs a port number and a name (quote a name with spaces; &quot;&quot; removes it)</source>
+        <translation>name braucht eine Anschlussnummer und einen Namen (einen Namen mit Leerzeichen in Anführungszeichen setzen; &quot;&quot; entfernt ihn)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a port number</source>
+        <translation>„%1“ ist keine Anschlussnummer</translation>
+    </message>
+    <message>
+        <source>%1: port %2 has no name</source>
+        <translation>%1: Anschluss %2 hat keinen Namen</translation>
+    </message>
+    <message>
+        <source>%1: port %2 is named &quot;%3&quot;</source>
+        <translation>%1: Anschluss %2 heißt „%3“</translation>
+    </message>
+    <message>
+        <source>name N NAME</source>
+        <translation>name N NAME</translation>
+    </message>
+    <message>
+        <source>name port N of the selected switch (&quot;&quot; removes)</source>
+        <translation>Anschluss N des ausgewählten Umschalters benennen (&quot;&quot; entfernt)</translation>
     </message>
 </context>
 <context>
@@ -153,6 +439,65 @@
     </message>
 </context>
 <context>
+    <name>PortCommand</name>
+    <message>
+        <source>Switches the selected switch to port N (1 to 4; 1 or 2 on a Tarvex mini), or to the port named NAME with &quot;tarvexctl name&quot; (case does not matter; quote a name with spaces).</source>
+        <translation>Schaltet den ausgewählten Umschalter auf Anschluss N (1 bis 4; 1 oder 2 beim Tarvex mini) oder auf den Anschluss, der mit „tarvexctl name“ NAME genannt wurde (Groß- und Kleinschreibung egal; einen Namen mit Leerzeichen in Anführungszeichen setzen).</translation>
+    </message>
+    <message>
+        <source>port needs a port number or name</source>
+        <translation>port braucht eine Anschlussnummer oder einen Namen</translation>
+    </message>
+    <message>
+        <source>port takes one port number or name (quote a name with spaces), got &quot;%1&quot;</source>
+        <translation>port nimmt eine Anschlussnummer oder einen Namen (einen Namen mit Leerzeichen in Anführungszeichen setzen), erhalten: „%1“</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a port number (ports are 1 to %2)</source>
+        <translation>„%1“ ist keine Anschlussnummer (die Anschlüsse sind 1 bis %2)</translation>
+    </message>
+    <message>
+        <source>no port of the attached switches is named &quot;%1&quot;</source>
+        <translation>kein Anschluss der angeschlossenen Umschalter heißt „%1“</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; (port %2)</source>
+        <translation>„%1“ (Anschluss %2)</translation>
+    </message>
+    <message>
+        <source>no port of %1 is named &quot;%2&quot;</source>
+        <translation>kein Anschluss von %1 heißt „%2“</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; names more than one port of %2</source>
+        <translation>„%1“ benennt mehr als einen Anschluss von %2</translation>
+    </message>
+    <message>
+        <source>%1; it has no named ports</source>
+        <translation>%1; er hat keine benannten Anschlüsse</translation>
+    </message>
+    <message>
+        <source>%1; its names: %2</source>
+        <translation>%1; seine Namen: %2</translation>
+    </message>
+    <message>
+        <source>%1: port %2</source>
+        <translation>%1: Anschluss %2</translation>
+    </message>
+    <message>
+        <source>%1: port %2 (%3)</source>
+        <translation>%1: Anschluss %2 (%3)</translation>
+    </message>
+    <message>
+        <source>port N|NAME</source>
+        <translation>port N|NAME</translation>
+    </message>
+    <message>
+        <source>switch the selected switch to port N</source>
+        <translation>den ausgewählten Umschalter auf Anschluss N schalten</translation>
+    </message>
+</context>
+<context>
     <name>PortNames</name>
     <message>
         <source>a port name has at most %1 characters</source>
@@ -173,6 +518,158 @@
     <message>
         <source>the stored &quot;%1&quot; of %2 is not a list of names; correct or remove it in %3</source>
         <translation>der gespeicherte Eintrag „%1“ von %2 ist keine Liste von Namen; korrigieren oder entfernen Sie ihn in %3</translation>
+    </message>
+</context>
+<context>
+    <name>RotateCommand</name>
+    <message>
+        <source>Shows the selected switch&apos;s ports one after another, starting after the active port, while the switch&apos;s USB connection stays with the computer that was active at the start, as the tray application&apos;s Rotate does. Each step prints the port shown. Ctrl-C ends the rotation and lets the USB connection follow to the computer shown; with --count it ends after N steps.</source>
+        <translation>Zeigt die Anschlüsse des ausgewählten Umschalters nacheinander, beginnend nach dem aktiven Anschluss, während die USB-Verbindung des Umschalters beim Rechner bleibt, der zu Beginn aktiv war, wie „Rotieren“ der Infobereich-Anwendung. Jeder Schritt gibt den gezeigten Anschluss aus. Strg+C beendet das Rotieren, und die USB-Verbindung folgt dem gezeigten Rechner; mit --count endet es nach N Schritten.</translation>
+    </message>
+    <message>
+        <source>rotate takes no arguments, got &quot;%1&quot;</source>
+        <translation>rotate nimmt keine Argumente, erhalten: „%1“</translation>
+    </message>
+    <message>
+        <source>--interval wants seconds from 1 to 86400, got &quot;%1&quot;</source>
+        <translation>--interval erwartet Sekunden von 1 bis 86400, erhalten: „%1“</translation>
+    </message>
+    <message>
+        <source>--count wants a number of steps from 1 on, got &quot;%1&quot;</source>
+        <translation>--count erwartet eine Anzahl Schritte ab 1, erhalten: „%1“</translation>
+    </message>
+    <message>
+        <source>%1: port %2</source>
+        <translation>%1: Anschluss %2</translation>
+    </message>
+    <message>
+        <source>%1: rotating every %2 s from port %3; Ctrl-C stops</source>
+        <translation>%1: rotiert alle %2 s ab Anschluss %3; Strg+C hält an</translation>
+    </message>
+    <message>
+        <source>%1: stopped on port %2; its USB connection follows</source>
+        <translation>%1: angehalten auf Anschluss %2; seine USB-Verbindung folgt</translation>
+    </message>
+    <message>
+        <source>rotation step %1 could not be sent to the switch %2; rotation stopped</source>
+        <translation>Schritt %1 des Rotierens konnte nicht an den Umschalter %2 gesendet werden; Rotieren angehalten</translation>
+    </message>
+    <message>
+        <source>the final report could not be sent to the switch %1; its USB connection stays on port %2</source>
+        <translation>die letzte Meldung konnte nicht an den Umschalter %1 gesendet werden; seine USB-Verbindung bleibt auf Anschluss %2</translation>
+    </message>
+    <message>
+        <source>rotate [--interval S] [--count N]</source>
+        <translation>rotate [--interval S] [--count N]</translation>
+    </message>
+    <message>
+        <source>show the ports one after another</source>
+        <translation>die Anschlüsse nacheinander zeigen</translation>
+    </message>
+</context>
+<context>
+    <name>SelectCommand</name>
+    <message>
+        <source>Makes the attached switch with serial number SERIAL, or the only attached one of model MODEL (&quot;Tarvex mini&quot;, case does not matter), the selected switch: status, port, name, rotate and firmware then address it without --serial, and the tray application shows it. The choice is kept in the settings shared with the tray application.</source>
+        <translation>Macht den angeschlossenen Umschalter mit der Seriennummer SERIAL oder den einzigen angeschlossenen des Modells MODEL („Tarvex mini“, Groß- und Kleinschreibung egal) zum ausgewählten Umschalter: status, port, name, rotate und firmware sprechen ihn dann ohne --serial an, und die Infobereich-Anwendung zeigt ihn. Die Wahl wird in den Einstellungen gespeichert, die tarvexctl mit der Infobereich-Anwendung teilt.</translation>
+    </message>
+    <message>
+        <source>select needs one serial number or model name (quote a model name with spaces)</source>
+        <translation>select braucht eine Seriennummer oder einen Modellnamen (einen Modellnamen mit Leerzeichen in Anführungszeichen setzen)</translation>
+    </message>
+    <message>
+        <source>no Tarvex switch attached</source>
+        <translation>kein Tarvex-Umschalter angeschlossen</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>no attached switch has the serial number or model &quot;%1&quot;; attached: %2</source>
+        <translation>kein angeschlossener Umschalter hat die Seriennummer oder das Modell „%1“; angeschlossen: %2</translation>
+    </message>
+    <message>
+        <source>%1 switches of that model are attached (%2); select one by its serial number</source>
+        <translation>%1 Umschalter dieses Modells sind angeschlossen (%2); wählen Sie einen über seine Seriennummer aus</translation>
+    </message>
+    <message>
+        <source>%1 is now the selected switch</source>
+        <translation>%1 ist jetzt der ausgewählte Umschalter</translation>
+    </message>
+    <message>
+        <source>%1 (%2) is now the selected switch</source>
+        <translation>%1 (%2) ist jetzt der ausgewählte Umschalter</translation>
+    </message>
+    <message>
+        <source>select SERIAL|MODEL</source>
+        <translation>select SERIAL|MODEL</translation>
+    </message>
+    <message>
+        <source>make a switch the selected one</source>
+        <translation>einen Umschalter zum ausgewählten machen</translation>
+    </message>
+</context>
+<context>
+    <name>StatusCommand</name>
+    <message>
+        <source>status takes no arguments, got &quot;%1&quot;</source>
+        <translation>status nimmt keine Argumente, erhalten: „%1“</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>unbekannt</translation>
+    </message>
+    <message>
+        <source>Serial:    %1</source>
+        <translation>Seriennr.: %1</translation>
+    </message>
+    <message>
+        <source>Model:     %1</source>
+        <translation>Modell:    %1</translation>
+    </message>
+    <message>
+        <source>Firmware:  %1</source>
+        <translation>Firmware:  %1</translation>
+    </message>
+    <message>
+        <source>Port:      %1 of %2</source>
+        <translation>Anschluss: %1 von %2</translation>
+    </message>
+    <message>
+        <source>Port %1:    %2</source>
+        <translation>Anschluss %1: %2</translation>
+    </message>
+    <message>
+        <source>model, firmware, active port and port names of the selected switch</source>
+        <translation>Modell, Firmware, aktiver Anschluss und Anschlussnamen des ausgewählten Umschalters</translation>
+    </message>
+</context>
+<context>
+    <name>SwitchDescription</name>
+    <message>
+        <source>no permission to open the switch</source>
+        <translation>keine Berechtigung, den Umschalter zu öffnen</translation>
+    </message>
+    <message>
+        <source>no longer attached</source>
+        <translation>nicht mehr angeschlossen</translation>
+    </message>
+    <message>
+        <source>the switch did not answer</source>
+        <translation>der Umschalter hat nicht geantwortet</translation>
+    </message>
+    <message>
+        <source>port unknown</source>
+        <translation>Anschluss unbekannt</translation>
+    </message>
+    <message>
+        <source>port %1</source>
+        <translation>Anschluss %1</translation>
+    </message>
+    <message>
+        <source>firmware %1</source>
+        <translation>Firmware %1</translation>
     </message>
 </context>
 <context>
@@ -538,6 +1035,104 @@ Installieren Sie die udev-Regel, die Ihnen Zugriff auf Tarvex-Umschalter gibt:
     <message>
         <source>Global hot keys are not available: %1</source>
         <translation>Globale Tastenkürzel sind nicht verfügbar: %1</translation>
+    </message>
+</context>
+<context>
+    <name>tarvexcc</name>
+    <message>
+        <source>Usage: tarvexcc [--simulate[=N]] [--version] [--help]
+
+Controls Tarvex video switches from the system tray.
+
+  --simulate[=N]  use N simulated switches instead of USB (default 2, 1-%1)
+  --version       print the version and exit
+  --help          print this help and exit
+
+Only one tarvexcc runs per session; starting another one shows the menu of
+the running one.
+</source>
+        <translation>Aufruf: tarvexcc [--simulate[=N]] [--version] [--help]
+
+Steuert Tarvex-Videoumschalter über den Infobereich der Kontrollleiste.
+
+  --simulate[=N]  N simulierte Umschalter statt USB verwenden (Vorgabe 2, 1-%1)
+  --version       die Version ausgeben und beenden
+  --help          diese Hilfe ausgeben und beenden
+
+Je Sitzung läuft nur ein tarvexcc; ein weiterer Start zeigt das Menü des
+laufenden.
+</translation>
+    </message>
+</context>
+<context>
+    <name>tarvexctl</name>
+    <message>
+        <source>--simulate wants a number of switches from 0 to %1, got &quot;%2&quot;</source>
+        <translation>--simulate erwartet eine Anzahl Umschalter von 0 bis %1, erhalten: „%2“</translation>
+    </message>
+    <message>
+        <source>unknown option &quot;%1&quot;</source>
+        <translation>unbekannte Option „%1“</translation>
+    </message>
+    <message>
+        <source>unknown option &quot;%1&quot;; did you mean &quot;%2&quot;?</source>
+        <translation>unbekannte Option „%1“; meinten Sie „%2“?</translation>
+    </message>
+    <message>
+        <source>%1 needs a value</source>
+        <translation>%1 braucht einen Wert</translation>
+    </message>
+    <message>
+        <source>%1 takes no value</source>
+        <translation>%1 nimmt keinen Wert</translation>
+    </message>
+    <message>
+        <source>Print this help; after a command, its usage.</source>
+        <translation>Diese Hilfe ausgeben; nach einem Befehl dessen Aufruf.</translation>
+    </message>
+    <message>
+        <source>Print the version.</source>
+        <translation>Die Version ausgeben.</translation>
+    </message>
+    <message>
+        <source>Address the switch with serial number S.</source>
+        <translation>Den Umschalter mit der Seriennummer S ansprechen.</translation>
+    </message>
+    <message>
+        <source>Use N simulated switches (0 to 16, default 2) instead of USB.</source>
+        <translation>N simulierte Umschalter (0 bis 16, Vorgabe 2) statt USB verwenden.</translation>
+    </message>
+    <message>
+        <source>Print the answer, errors included, as JSON.</source>
+        <translation>Die Antwort, Fehler eingeschlossen, als JSON ausgeben.</translation>
+    </message>
+    <message>
+        <source>--serial needs a serial number</source>
+        <translation>--serial braucht eine Seriennummer</translation>
+    </message>
+    <message>
+        <source>no command given</source>
+        <translation>kein Befehl angegeben</translation>
+    </message>
+    <message>
+        <source>the number of simulated switches is joined to the option: --simulate=%1</source>
+        <translation>die Anzahl simulierter Umschalter gehört mit an die Option: --simulate=%1</translation>
+    </message>
+    <message>
+        <source>help takes at most one command name</source>
+        <translation>help nimmt höchstens einen Befehlsnamen</translation>
+    </message>
+    <message>
+        <source>unknown command &quot;%1&quot;; %2</source>
+        <translation>unbekannter Befehl „%1“; %2</translation>
+    </message>
+    <message>
+        <source>rotate: seconds per port, 1 to 86400 (default: the tray&apos;s, else 30).</source>
+        <translation>rotate: Sekunden je Anschluss, 1 bis 86400 (Vorgabe: die der Infobereich-Anwendung, sonst 30).</translation>
+    </message>
+    <message>
+        <source>rotate: stop after N steps.</source>
+        <translation>rotate: nach N Schritten anhalten.</translation>
     </message>
 </context>
 </TS>

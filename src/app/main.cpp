@@ -8,6 +8,7 @@
 #include "TarvexVersion.h"
 #include "TrayHostWatcher.h"
 #include "switch/DefaultsStore.h"
+#include "switch/StandardDescriptors.h"
 #include "switch/UnixSignalRelay.h"
 #include "usb/IOWarriorLib.h"
 #include "usb/linux/LinuxHidPlatform.h"
@@ -39,20 +40,44 @@ QElapsedTimer &benchClock()
 
 constexpr int kMaxSimulatedSwitches = 16;
 
-void printUsage(FILE *out)
+// Answered before the application object exists (no display is needed), so the table is
+// asked directly rather than through QCoreApplication::translate().
+QString usage()
 {
-    std::fprintf(out,
-                 "Usage: tarvexcc [--simulate[=N]] [--version] [--help]\n"
-                 "\n"
-                 "Controls Tarvex video switches from the system tray.\n"
-                 "\n"
-                 "  --simulate[=N]  use N simulated switches instead of USB (default 2, 1-%d)\n"
-                 "  --version       print the version and exit\n"
-                 "  --help          print this help and exit\n"
-                 "\n"
-                 "Only one tarvexcc runs per session; starting another one shows the menu of\n"
-                 "the running one.\n",
-                 kMaxSimulatedSwitches);
+    QTranslator translator;
+    Q_UNUSED(translator.load(QLocale(), QStringLiteral("tarvexcc"), QStringLiteral("_"),
+                             QStringLiteral(":/i18n")));
+    const char *const text = QT_TRANSLATE_NOOP(
+        "tarvexcc",
+        "Usage: tarvexcc [--simulate[=N]] [--version] [--help]\n"
+        "\n"
+        "Controls Tarvex video switches from the system tray.\n"
+        "\n"
+        "  --simulate[=N]  use N simulated switches instead of USB (default 2, 1-%1)\n"
+        "  --version       print the version and exit\n"
+        "  --help          print this help and exit\n"
+        "\n"
+        "Only one tarvexcc runs per session; starting another one shows the menu of\n"
+        "the running one.\n");
+    QString translated = translator.translate("tarvexcc", text);
+    if (translated.isEmpty())
+        translated = QString::fromUtf8(text);
+    return translated.arg(kMaxSimulatedSwitches);
+}
+
+// The answer to --help or --version, and whether it got out (exit status 1 if not: a full
+// disk or a closed stdout must not look like success).
+int printAnswer(FILE *out, const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    int error = 0;
+    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out) == size_t(bytes.size()) &&
+        StandardDescriptors::flushedCleanly(out, &error))
+        return 0;
+    if (error == 0)
+        error = errno != 0 ? errno : EIO;
+    std::fprintf(stderr, "tarvexcc: cannot write the answer: %s\n", std::strerror(error));
+    return 1;
 }
 
 // 0 = use USB, N = simulate N switches, -1 = bad value (already reported).
@@ -77,17 +102,14 @@ int simulateOption(const char *argument)
 int main(int argc, char **argv)
 {
     benchClock().start();
+    StandardDescriptors::ensureOpen();
     // Answered and checked before any connection to a display, so they work on a console.
     int simulated = 0;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("tarvexcc %s\n", TARVEX_VERSION);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            printUsage(stdout);
-            return 0;
-        }
+        if (std::strcmp(argv[i], "--version") == 0)
+            return printAnswer(stdout, QStringLiteral("tarvexcc " TARVEX_VERSION "\n"));
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+            return printAnswer(stdout, usage());
         if (std::strcmp(argv[i], "--simulate") == 0 || std::strncmp(argv[i], "--simulate=", 11) == 0) {
             simulated = simulateOption(argv[i]);
             if (simulated < 0)
@@ -100,7 +122,7 @@ int main(int argc, char **argv)
     for (const QString &argument : app.arguments().mid(1)) {
         if (!argument.startsWith(QLatin1String("--simulate"))) {
             std::fprintf(stderr, "tarvexcc: unknown option '%s'\n", qPrintable(argument));
-            printUsage(stderr);
+            printAnswer(stderr, usage());
             return 2;
         }
     }

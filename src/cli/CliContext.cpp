@@ -3,13 +3,16 @@
 
 #include "cli/ExchangeFailure.h"
 #include "switch/DefaultsStore.h"
+#include "switch/StandardDescriptors.h"
 #include "switch/SwitchProtocol.h"
 #include "usb/IOWarriorLib.h"
 #include "usb/linux/LinuxHidPlatform.h"
 #include "usb/sim/SimHidPlatform.h"
 
 #include <QJsonObject>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -20,32 +23,46 @@ bool gJsonOutput = false;
 // goes to stderr rather than start a second one.
 bool gJsonPrinted = false;
 
+// The first failed write of the answer (an errno value): the exit status must not say success.
+int gOutputError = 0;
+
 void writeTo(std::FILE *stream, const QByteArray &bytes)
 {
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
-}
-
-// A line stays one line, and the terminal stays sane, whatever a device put into its
-// serial text.
-QString oneLine(QString text)
-{
-    for (QChar &c : text) {
-        if (!c.isPrint())
-            c = QLatin1Char('?');
-    }
-    return text;
+    errno = 0;
+    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) ==
+                             size_t(bytes.size()) &&
+                         std::fflush(stream) == 0;
+    if (!written && stream == stdout && gOutputError == 0)
+        gOutputError = errno != 0 ? errno : EIO;
 }
 
 QString quotedList(const QStringList &words)
 {
     QStringList quoted;
     for (const QString &w : words)
-        quoted << QStringLiteral("\"%1\"").arg(w);
+        quoted << QLatin1Char('"') + w + QLatin1Char('"');
     return quoted.join(QStringLiteral(", "));
 }
 
 } // namespace
+
+QString CliContext::oneLine(const QString &text)
+{
+    // Names and serials are printed as they are, emoji and all; only what a terminal would
+    // act on (control characters, escape sequences, line and paragraph separators) becomes
+    // U+FFFD, so a line stays one line and the terminal stays sane.
+    QString out;
+    out.reserve(text.size());
+    for (const char32_t c : text.toUcs4()) {
+        const QChar::Category category = QChar::category(c);
+        if (category == QChar::Other_Control || category == QChar::Separator_Line ||
+            category == QChar::Separator_Paragraph || category == QChar::Other_Surrogate)
+            out += QChar(QChar::ReplacementCharacter);
+        else
+            out += QString::fromUcs4(&c, 1);
+    }
+    return out;
+}
 
 CliContext::CliContext(const QCommandLineParser &parser, Options options)
     : mParser(parser), mOptions(std::move(options))
@@ -105,7 +122,7 @@ std::optional<CliContext::Target> CliContext::chooseSwitch(int *exitStatus)
         return std::nullopt;
     }
     if (serials.isEmpty()) {
-        *exitStatus = fail(tr("No Tarvex switch attached."));
+        *exitStatus = fail(tr("no Tarvex switch attached"));
         return std::nullopt;
     }
     // The tray application's choice, when that switch is here.
@@ -116,9 +133,9 @@ std::optional<CliContext::Target> CliContext::chooseSwitch(int *exitStatus)
     }
     if (serials.size() == 1)
         return Target{serials.first(), mRegistry->deviceWithSerial(serials.first())};
-    *exitStatus = fail(tr("%1 switches are attached (%2); choose one with --serial")
-                           .arg(serials.size())
-                           .arg(quotedList(serials)));
+    *exitStatus = fail(tr("%1 switches are attached (%2); choose one with --serial or "
+                          "\"tarvexctl select\"")
+                           .arg(QString::number(serials.size()), quotedList(serials)));
     return std::nullopt;
 }
 
@@ -144,9 +161,8 @@ int CliContext::checkPortExists(const Target &target, int port)
     const int ports = SwitchPortCount(*identifier);
     if (port < 1 || port > ports)
         return fail(tr("%1 has %2 ports; port %3 does not exist")
-                        .arg(GetSwitchName(*identifier))
-                        .arg(ports)
-                        .arg(port));
+                        .arg(GetSwitchName(*identifier), QString::number(ports),
+                             QString::number(port)));
     return ExitSuccess;
 }
 
@@ -179,6 +195,24 @@ int CliContext::failExchange(const QString &serial, int status)
 int CliContext::fail(const QString &message)
 {
     return report(message, ExitFailure);
+}
+
+int CliContext::finish(int exitStatus)
+{
+    int error = gOutputError;
+    if (error == 0 && !StandardDescriptors::flushedCleanly(stdout, &error))
+        gOutputError = error;
+    if (error == 0)
+        return exitStatus;
+    // A reader that went away (`tarvexctl rotate | head -3`) knows it did; anything else
+    // (a full disk, a closed stdout) is said, since the answer is lost.
+    if (error != EPIPE)
+        writeTo(stderr, (QStringLiteral("tarvexctl: ") +
+                         tr("cannot write the answer: %1")
+                             .arg(QString::fromLocal8Bit(std::strerror(error))) +
+                         QLatin1Char('\n'))
+                            .toUtf8());
+    return exitStatus == ExitSuccess ? int(ExitFailure) : exitStatus;
 }
 
 int CliContext::usageError(const QString &message)

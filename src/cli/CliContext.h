@@ -92,6 +92,11 @@ public:
     static int usageError(const QString &message);
     // The output mode of fail() and usageError() before a context exists (parse errors).
     static void setJsonOutput(bool json);
+    // The program's exit status for a command that ended with `exitStatus`: a failure when
+    // any of its answer could not be written to stdout (said on stderr).
+    static int finish(int exitStatus);
+    // `text` as one line that a terminal shows and does not act on.
+    static QString oneLine(const QString &text);
 
 private:
     static int report(const QString &message, int exitStatus);

@@ -5,6 +5,7 @@
 #include "cli/ExchangeFailure.h"
 
 #include <QCommandLineOption>
+#include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
 
@@ -13,9 +14,9 @@ namespace {
 const QString kHelp = QStringLiteral("help");
 constexpr int kLabelWidth = 18; // options and commands are described from column 21 on
 
-// Fills lines of at most CliHelp::kWidth columns with the words of `text`, each line
-// starting with `indent` spaces. A word too long for any line gets a line of its own.
-QString wrap(const QString &text, int indent)
+} // namespace
+
+QString CliHelp::wrap(const QString &text, int indent)
 {
     QString result;
     QString line;
@@ -32,6 +33,8 @@ QString wrap(const QString &text, int indent)
     return result;
 }
 
+namespace {
+
 // "  label             text", the text wrapped under itself; a label too wide for its
 // column puts the text on the next line.
 QString table(const QList<CliHelp::Row> &rows)
@@ -39,7 +42,7 @@ QString table(const QList<CliHelp::Row> &rows)
     QString result;
     for (const CliHelp::Row &row : rows) {
         const QString label = QStringLiteral("  ") + row.label;
-        const QString text = wrap(row.text, kLabelWidth + 4);
+        const QString text = CliHelp::wrap(row.text, kLabelWidth + 4);
         if (text.isEmpty())
             result += label + QLatin1Char('\n');
         else if (label.size() > kLabelWidth + 2)
@@ -172,16 +175,36 @@ QString CliHelp::suggestionFor(const QString &word) const
             names << c->name();
     }
     names << kHelp;
-    QString nearest;
+    if (const QString n = nearest(word, names); !n.isEmpty())
+        return tr("did you mean \"%1\"?").arg(n);
+    return tr("the commands are %1").arg(names.join(QStringLiteral(", ")));
+}
+
+QString CliHelp::nearestOption(const QString &option) const
+{
+    QStringList names;
+    for (const Row &r : mGlobalOptions) {
+        for (const QString &word : r.label.split(QRegularExpression(QStringLiteral("[ ,\\[]"))))
+            if (word.startsWith(QLatin1String("--")))
+                names << word;
+    }
+    for (const auto &c : mCommands) {
+        for (const QCommandLineOption &o : c->options())
+            names << QStringLiteral("--") + o.names().constLast();
+    }
+    return nearest(option, names);
+}
+
+QString CliHelp::nearest(const QString &word, const QStringList &names)
+{
+    QString found;
     int best = 3; // more than two slips away is another word, not a typo
     for (const QString &n : names) {
         const int d = distance(word.toLower(), n);
         if (d < best && d < word.size()) {
             best = d;
-            nearest = n;
+            found = n;
         }
     }
-    if (!nearest.isEmpty())
-        return tr("did you mean '%1'?").arg(nearest);
-    return tr("the commands are %1").arg(names.join(QStringLiteral(", ")));
+    return found;
 }

@@ -25,12 +25,13 @@ QString ExchangeFailure::permissionRemedy(const QString &programDir)
     // else (a build tree, a /usr/local install) has to install the rule itself.
     const bool packaged = programDir.startsWith(QLatin1String("/usr/")) &&
                           !programDir.startsWith(QLatin1String("/usr/local/"));
+    // A package user has the rule already; it takes effect when the switch is plugged in
+    // again or, for the seat's access list, at the next login.
     if (packaged)
-        return tr("the udev rule /usr/lib/udev/rules.d/70-tarvex.rules is not in effect yet; "
-                  "run \"sudo udevadm control --reload\" and \"sudo udevadm trigger\", then "
-                  "replug the switch");
-    return tr("install the udev rule with \"sudo scripts/install-udev-rule\" in the source "
-              "tree (see README), then replug the switch");
+        return tr("the package's udev rule gives access once the switch is unplugged and "
+                  "plugged in again (or after logging out and in)");
+    return tr("install the udev rule with \"sudo scripts/install-udev-rule\" from the source "
+              "tree, then unplug and replug the switch");
 }
 
 QString ExchangeFailure::permissionRemedy()

@@ -124,7 +124,7 @@ int FirmwareCommand::check(CliContext &context)
             {QStringLiteral("serial"), target->serial},
             {QStringLiteral("installed"), answer.installedVersion()},
             {QStringLiteral("available"), upToDate ? QJsonValue() : QJsonValue(answer.offeredVersion())},
-            {QStringLiteral("upToDate"), upToDate}}));
+            {QStringLiteral("up_to_date"), upToDate}}));
     else
         context.printLine(versionsLine(answer));
     return ExitSuccess;
@@ -155,8 +155,8 @@ int FirmwareCommand::upgrade(CliContext &context)
         const QByteArray body = file.read(FirmwareUpdateCheck::kMaxAnswerBytes + 1);
         if (body.size() > FirmwareUpdateCheck::kMaxAnswerBytes)
             return context.fail(tr("%1 is larger than %2 bytes")
-                                    .arg(file.fileName())
-                                    .arg(FirmwareUpdateCheck::kMaxAnswerBytes));
+                                    .arg(file.fileName(),
+                                         QString::number(FirmwareUpdateCheck::kMaxAnswerBytes)));
         answer = FirmwareCheckAnswer::fromBody(body);
         if (answer.kind() == FirmwareCheckAnswer::Kind::NoAnswer)
             return context.fail(tr("%1 is not a firmware answer: %2")
@@ -231,7 +231,7 @@ int FirmwareCommand::upgrade(CliContext &context)
             {QStringLiteral("serial"), target->serial},
             {QStringLiteral("offered"), answer.offeredVersion()},
             {QStringLiteral("succeeded"), outcome.succeeded()},
-            {QStringLiteral("recordStatus"), outcome.recordStatus()},
+            {QStringLiteral("record_status"), outcome.recordStatus()},
             {QStringLiteral("message"), text},
             {QStringLiteral("firmware"), printer.version()},
         });

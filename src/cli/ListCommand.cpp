@@ -2,11 +2,14 @@
 #include "cli/ListCommand.h"
 
 #include "cli/CliContext.h"
+#include "cli/CliHelp.h"
+#include "cli/ExchangeFailure.h"
 #include "cli/SwitchDescription.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
 #include <algorithm>
+#include <cerrno>
 #include <vector>
 
 QString ListCommand::description() const
@@ -55,8 +58,15 @@ int ListCommand::run(CliContext &context, const QStringList &arguments)
         serialWidth = std::max(serialWidth, int(d.serial.size()));
         modelWidth = std::max(modelWidth, int(d.model().size()));
     }
-    for (const SwitchDescription &d : switches)
+    bool refused = false;
+    for (const SwitchDescription &d : switches) {
         context.printLine(d.textLine(serialWidth, modelWidth));
+        refused = refused || d.failure == EACCES || d.failure == EPERM;
+    }
+    // The remedy goes with the listing, where the reader of "no permission" looks.
+    if (refused)
+        context.printText(CliHelp::wrap(
+            tr("To give access: %1.").arg(ExchangeFailure::permissionRemedy()), 0));
     int status = ExitSuccess;
     for (const QString &e : errors)
         status = context.fail(e);

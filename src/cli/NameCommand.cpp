@@ -48,9 +48,9 @@ int NameCommand::run(CliContext &context, const QStringList &arguments)
             {QStringLiteral("port"), port},
             {QStringLiteral("port_name"), name.isEmpty() ? QJsonValue() : QJsonValue(name)}}));
     else if (name.isEmpty())
-        context.printLine(tr("%1: port %2 has no name").arg(target->serial).arg(port));
+        context.printLine(tr("%1: port %2 has no name").arg(target->serial, QString::number(port)));
     else
         context.printLine(
-            tr("%1: port %2 is named \"%3\"").arg(target->serial).arg(port).arg(name));
+            tr("%1: port %2 is named \"%3\"").arg(target->serial, QString::number(port), name));
     return ExitSuccess;
 }

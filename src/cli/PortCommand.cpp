@@ -2,6 +2,7 @@
 #include "cli/PortCommand.h"
 
 #include "cli/CliContext.h"
+#include "switch/PortNames.h"
 #include "switch/SwitchProtocol.h"
 
 #include <QJsonObject>
@@ -23,21 +24,34 @@ int PortCommand::run(CliContext &context, const QStringList &arguments)
                       .arg(arguments.join(QLatin1Char(' '))));
     bool isNumber = false;
     int port = arguments.first().toInt(&isNumber);
-    if (isNumber && port < 1)
-        return context.usageError(tr("\"%1\" is not a port number").arg(arguments.first()));
+    // Outside 1 to 4 no switch has the port: a mistake in the command line, found before any
+    // switch is asked, as is a name that no attached switch knows.
+    if (isNumber && (port < 1 || port > PortNames::kMaxPorts))
+        return context.usageError(tr("\"%1\" is not a port number (ports are 1 to %2)")
+                                      .arg(arguments.first(), QString::number(PortNames::kMaxPorts)));
+    const PortNames names = context.portNames();
+    if (!isNumber) {
+        if (const int opened = context.openDevices(); opened != ExitSuccess)
+            return opened;
+        bool known = false;
+        for (const QString &serial : context.attachedSerials())
+            known = known || !names.portsNamed(serial, arguments.first()).isEmpty();
+        if (!known && context.attachedSerials().size() > 1)
+            return context.usageError(
+                tr("no port of the attached switches is named \"%1\"").arg(arguments.first()));
+    }
 
     int status = ExitSuccess;
     const auto target = context.chooseSwitch(&status);
     if (!target)
         return status;
     if (!isNumber) {
-        const PortNames names = context.portNames();
         const QList<int> ports = names.portsNamed(target->serial, arguments.first());
         if (ports.size() != 1) {
             QStringList known;
             for (int p = 1; p <= PortNames::kMaxPorts; ++p) {
                 if (const QString n = names.name(target->serial, p); !n.isEmpty())
-                    known << tr("\"%1\" (port %2)").arg(n).arg(p);
+                    known << tr("\"%1\" (port %2)").arg(n, QString::number(p));
             }
             const QString problem =
                 ports.isEmpty()
@@ -57,16 +71,16 @@ int PortCommand::run(CliContext &context, const QStringList &arguments)
     if (const int written = SwitchProtocol::selectPort(target->node, port - 1, port - 1);
         written != 0)
         return context.failExchange(target->serial, written);
-    const QString name = context.portNames().name(target->serial, port);
+    const QString name = names.name(target->serial, port);
     if (context.json())
         context.printJson(QJsonDocument(QJsonObject{
             {QStringLiteral("serial"), target->serial},
             {QStringLiteral("port"), port},
             {QStringLiteral("port_name"), name.isEmpty() ? QJsonValue() : QJsonValue(name)}}));
     else
-        context.printLine(
-            name.isEmpty()
-                ? QStringLiteral("%1: port %2").arg(target->serial).arg(port)
-                : QStringLiteral("%1: port %2 (%3)").arg(target->serial).arg(port).arg(name));
+        context.printLine(name.isEmpty()
+                              ? tr("%1: port %2").arg(target->serial, QString::number(port))
+                              : tr("%1: port %2 (%3)")
+                                    .arg(target->serial, QString::number(port), name));
     return ExitSuccess;
 }

@@ -76,7 +76,7 @@ int RotateCommand::run(CliContext &context, const QStringList &arguments)
     const auto described = [&](int port) {
         const QString name = names.name(target->serial, port);
         return name.isEmpty() ? QString::number(port)
-                              : QStringLiteral("%1 (%2)").arg(port).arg(name);
+                              : QString::number(port) + QStringLiteral(" (") + name + QLatin1Char(')');
     };
 
     // While a rotation runs, Ctrl-C, SIGTERM and SIGHUP end the event loop instead of the
@@ -102,9 +102,8 @@ int RotateCommand::run(CliContext &context, const QStringList &arguments)
     const int startPort = (gActiveUSBPort & 0xFF) + 1;
     if (!context.json())
         context.printLine(tr("%1: rotating every %2 s from port %3; Ctrl-C stops")
-                              .arg(target->serial)
-                              .arg(rotation.interval())
-                              .arg(described(startPort)));
+                              .arg(target->serial, QString::number(rotation.interval()),
+                                   described(startPort)));
     // A step that did not reach the switch ends the rotation: carrying on would hide it.
     QObject::connect(rotation.timer(), &QTimer::timeout, &loop, [&] {
         if (++firings > shown.size()) {
@@ -128,13 +127,11 @@ int RotateCommand::run(CliContext &context, const QStringList &arguments)
     QString error;
     if (stepFailed)
         error = tr("rotation step %1 could not be sent to the switch %2; rotation stopped")
-                    .arg(firings)
-                    .arg(target->serial);
+                    .arg(QString::number(firings), target->serial);
     else if (!followed)
         error = tr("the final report could not be sent to the switch %1; its USB connection "
                    "stays on port %2")
-                    .arg(target->serial)
-                    .arg(usbPort);
+                    .arg(target->serial, QString::number(usbPort));
     if (context.json()) {
         QJsonObject document{{QStringLiteral("serial"), target->serial},
                              {QStringLiteral("interval"), rotation.interval()},

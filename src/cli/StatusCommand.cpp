@@ -29,10 +29,10 @@ int StatusCommand::run(CliContext &context, const QStringList &arguments)
     context.printLine(tr("Serial:    %1").arg(d.serial));
     context.printLine(tr("Model:     %1").arg(d.model()));
     context.printLine(tr("Firmware:  %1").arg(d.firmware.value_or(QString())));
-    context.printLine(tr("Port:      %1 of %2").arg(active).arg(d.portCount()));
+    context.printLine(tr("Port:      %1 of %2").arg(active, QString::number(d.portCount())));
     for (int port = 1; port <= d.portCount(); ++port) {
         if (const QString name = d.portNames.value(port - 1); !name.isEmpty())
-            context.printLine(tr("Port %1:    %2").arg(port).arg(name));
+            context.printLine(tr("Port %1:    %2").arg(QString::number(port), name));
     }
     return ExitSuccess;
 }

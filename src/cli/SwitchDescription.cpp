@@ -8,6 +8,7 @@
 
 #include <QJsonArray>
 #include <QJsonValue>
+#include <cerrno>
 
 SwitchDescription SwitchDescription::query(IOWarriorController &registry, const QString &serial,
                                            IOWarriorListNodeStruct *node)
@@ -61,24 +62,29 @@ QString SwitchDescription::textLine(int serialWidth, int modelWidth) const
     // send the user looking for a fault in the switch.
     if (SwitchProtocol::isBusyStatus(failure))
         return serialColumn + QStringLiteral("  ") + SwitchProtocol::statusText(failure);
+    // The cause, not just the symptom: a switch we may not open needs a rule, not a cable.
+    if (failure == EACCES || failure == EPERM)
+        return serialColumn + QStringLiteral("  ") + tr("no permission to open the switch");
+    if (failure == ENODEV)
+        return serialColumn + QStringLiteral("  ") + tr("no longer attached");
     if (!answered())
-        return serialColumn + QStringLiteral("  the switch did not answer");
-    QString port = QStringLiteral("port unknown");
+        return serialColumn + QStringLiteral("  ") + tr("the switch did not answer");
+    QString port = tr("port unknown");
     if (activePort) {
-        port = QStringLiteral("port %1").arg(*activePort + 1);
+        port = tr("port %1").arg(*activePort + 1);
         if (const QString name = portNames.value(*activePort); !name.isEmpty())
-            port += QStringLiteral(" (%1)").arg(name);
+            port += QStringLiteral(" (") + name + QLatin1Char(')');
     }
     return serialColumn + QStringLiteral("  ") + model().leftJustified(modelWidth) +
-           QStringLiteral("  firmware ") + firmware.value_or(QString()) + QStringLiteral("  ") +
-           port;
+           QStringLiteral("  ") + tr("firmware %1").arg(firmware.value_or(QString())) +
+           QStringLiteral("  ") + port;
 }
 
 QJsonObject SwitchDescription::toJson() const
 {
     QJsonObject o;
     o.insert(QStringLiteral("serial"), serial);
-    o.insert(QStringLiteral("switchID"),
+    o.insert(QStringLiteral("switch_id"),
              identifier ? QJsonValue(qint64(*identifier)) : QJsonValue(QJsonValue::Null));
     o.insert(QStringLiteral("model"), identifier ? QJsonValue(model()) : QJsonValue());
     o.insert(QStringLiteral("ports"), identifier ? QJsonValue(portCount()) : QJsonValue());

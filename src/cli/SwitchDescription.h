@@ -5,6 +5,7 @@
 
 #include "usb/IOWarriorLib.h"
 
+#include <QCoreApplication>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -15,6 +16,8 @@ class IOWarriorController;
 
 class SwitchDescription
 {
+    Q_DECLARE_TR_FUNCTIONS(SwitchDescription)
+
 public:
     // Asks the switch behind `node` for its identifier, firmware version and active port.
     static SwitchDescription query(IOWarriorController &registry, const QString &serial,
@@ -32,7 +35,7 @@ public:
     bool answered() const { return failure == 0; }
     QString model() const;
     int portCount() const;
-    // Why the description failed: no answer, no permission.
+    // Why the description failed: no answer, no permission (with what gives it).
     QString failureText() const;
 
     // The serial, model, firmware and port columns, the active port's name after the port;

@@ -9,15 +9,21 @@
 #include "cli/NameCommand.h"
 #include "cli/PortCommand.h"
 #include "cli/RotateCommand.h"
+#include "cli/PortsCommand.h"
+#include "cli/SelectCommand.h"
 #include "cli/SerialsCommand.h"
 #include "cli/StatusCommand.h"
 #include "cli/Utf8Locale.h"
+#include "switch/StandardDescriptors.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QJsonObject>
+#include <QLocale>
+#include <QRegularExpression>
 #include <QStringList>
+#include <QTranslator>
 #include <memory>
 #include <vector>
 
@@ -31,11 +37,13 @@ std::vector<std::unique_ptr<CliCommand>> makeCommands()
     std::vector<std::unique_ptr<CliCommand>> commands;
     commands.push_back(std::make_unique<ListCommand>());
     commands.push_back(std::make_unique<StatusCommand>());
+    commands.push_back(std::make_unique<SelectCommand>());
     commands.push_back(std::make_unique<PortCommand>());
     commands.push_back(std::make_unique<NameCommand>());
     commands.push_back(std::make_unique<RotateCommand>());
     commands.push_back(std::make_unique<FirmwareCommand>());
     commands.push_back(std::make_unique<SerialsCommand>());
+    commands.push_back(std::make_unique<PortsCommand>());
     return commands;
 }
 
@@ -66,8 +74,7 @@ bool prescan(QStringList &arguments, CliContext::Options *options, QString *erro
             *error =
                 QCoreApplication::translate(
                     "tarvexctl", "--simulate wants a number of switches from 0 to %1, got \"%2\"")
-                    .arg(kMaxSimulatedSwitches)
-                    .arg(value);
+                    .arg(QString::number(kMaxSimulatedSwitches), value);
             return false;
         }
         options->simulate = n;
@@ -76,15 +83,65 @@ bool prescan(QStringList &arguments, CliContext::Options *options, QString *erro
     return true;
 }
 
+// What the parser refused, in the words of every other error: the option with its dashes,
+// and the nearest option that exists.
+QString optionError(const QCommandLineParser &parser, const CliHelp &help)
+{
+    const auto dashed = [](const QString &name) {
+        return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+    };
+    if (const QStringList unknown = parser.unknownOptionNames(); !unknown.isEmpty()) {
+        const QString option = dashed(unknown.first());
+        const QString nearest = help.nearestOption(option);
+        return nearest.isEmpty()
+                   ? QCoreApplication::translate("tarvexctl", "unknown option \"%1\"").arg(option)
+                   : QCoreApplication::translate("tarvexctl",
+                                                 "unknown option \"%1\"; did you mean \"%2\"?")
+                         .arg(option, nearest);
+    }
+    // The parser names the option in quotes: "Missing value after '--url'."
+    const QString text = parser.errorText();
+    const QString option =
+        QRegularExpression(QStringLiteral("'([^']*)'")).match(text).captured(1);
+    if (text.startsWith(QLatin1String("Missing value")))
+        return QCoreApplication::translate("tarvexctl", "%1 needs a value").arg(option);
+    if (text.startsWith(QLatin1String("Unexpected value")))
+        return QCoreApplication::translate("tarvexctl", "%1 takes no value")
+            .arg(option.section(QLatin1Char('='), 0, 0));
+    QString message = text;
+    if (message.endsWith(QLatin1Char('.')))
+        message.chop(1);
+    return message.isEmpty() ? message : message.front().toLower() + message.mid(1);
+}
+
+// tarvexctl speaks the tray application's language, from the same table.
+void loadTranslations(QCoreApplication &app, QTranslator &translator)
+{
+    if (translator.load(QLocale(), QStringLiteral("tarvexcc"), QStringLiteral("_"),
+                        QStringLiteral(":/i18n")))
+        app.installTranslator(&translator);
+}
+
+int runCommandLine();
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    StandardDescriptors::ensureOpen();
     Utf8Locale::ensure();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarvexctl"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TARVEX_VERSION));
+    QTranslator translator;
+    loadTranslations(app, translator);
+    return CliContext::finish(runCommandLine());
+}
 
+namespace {
+
+int runCommandLine()
+{
     const auto commands = makeCommands();
 
     QCommandLineParser parser;
@@ -127,7 +184,7 @@ int main(int argc, char *argv[])
     if (!prescanned)
         return CliContext::usageError(prescanError);
     if (!parser.parse(arguments))
-        return CliContext::usageError(parser.errorText());
+        return CliContext::usageError(optionError(parser, help));
     if (parser.isSet(serialOption)) {
         options.serial = parser.value(serialOption);
         if (options.serial->isEmpty())
@@ -158,6 +215,14 @@ int main(int argc, char *argv[])
         return CliContext::usageError(QCoreApplication::translate("tarvexctl", "no command given"));
     }
     const QString name = words.takeFirst();
+    // "--simulate 3 list": the parser cannot know that 3 was meant for --simulate.
+    if (const int at = int(arguments.indexOf(name)); at > 0 &&
+        arguments.at(at - 1) == QLatin1String("--simulate") && QRegularExpression(QStringLiteral("^[0-9]+$")).match(name).hasMatch())
+        return CliContext::usageError(
+            QCoreApplication::translate("tarvexctl",
+                                        "the number of simulated switches is joined to the option: "
+                                        "--simulate=%1")
+                .arg(name));
     if (name == QLatin1String("help")) {
         if (words.size() > 1)
             return CliContext::usageError(
@@ -179,3 +244,5 @@ int main(int argc, char *argv[])
         QCoreApplication::translate("tarvexctl", "unknown command \"%1\"; %2")
             .arg(name, help.suggestionFor(name)));
 }
+
+} // namespace

@@ -9,7 +9,9 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QJsonArray>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -31,6 +33,9 @@ public:
         env.insert("XDG_CONFIG_HOME", config.path());
         env.insert("LC_ALL", locale);
         env.insert("QT_LOGGING_RULES", logRules);
+        env.remove("LANGUAGE");
+        for (auto it = extraEnvironment.begin(); it != extraEnvironment.end(); ++it)
+            env.insert(it.key(), it.value());
         process->setProcessEnvironment(env);
         process->setStandardInputFile(QProcess::nullDevice()); // not a terminal
         process->setChildProcessModifier(inChild ? inChild : [] {});
@@ -56,6 +61,7 @@ public:
             QJsonDocument::fromJson(r.out.toUtf8(), &parsed);
             EXPECT_EQ(parsed.error, QJsonParseError::NoError) << trace;
             EXPECT_EQ(r.exitCode != 0, r.json().contains("error")) << trace;
+            EXPECT_EQ(keysNotInSnakeCase(r.json()), QStringList()) << trace;
         } else {
             EXPECT_TRUE(r.exitCode == 0 || (r.out.isEmpty() && r.err.startsWith("tarvexctl: ") && r.err.count('\n') == 1))
                 << trace;
@@ -65,6 +71,21 @@ public:
         return r;
     }
     Outcome run(const QString &arguments) { return run(arguments.split(' ', Qt::SkipEmptyParts)); }
+    // Scripts get one key style from every command: "port_names", never "portNames".
+    static QStringList keysNotInSnakeCase(const QJsonValue &value)
+    {
+        static const QRegularExpression snake("^[a-z][a-z0-9]*(_[a-z0-9]+)*$");
+        QStringList bad;
+        const QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            if (!snake.match(it.key()).hasMatch())
+                bad << it.key();
+            bad += keysNotInSnakeCase(it.value());
+        }
+        for (const QJsonValue &element : value.toArray())
+            bad += keysNotInSnakeCase(element);
+        return bad;
+    }
     QString file(const QString &name, const QByteArray &content)
     {
         QFile f(config.filePath(name));
@@ -78,4 +99,5 @@ public:
     }
 
     QTemporaryDir config;
+    QMap<QString, QString> extraEnvironment; // for the next start()s: LANGUAGE=de
 };

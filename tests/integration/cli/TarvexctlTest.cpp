@@ -5,6 +5,8 @@
 
 #include <QJsonArray>
 #include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 // What each command line answers: exit status and a piece of stdout or stderr. The switch a
 // command goes to is --serial, else the stored choice when attached, else the only one.
@@ -24,11 +26,18 @@ TEST_F(Tarvexctl, AnswersAndErrors)
         {{}, "--json --simulate=2 --serial 00001002 port 3", 1, "\"error\": \"Tarvex mini has 2 ports", {}},
         {{}, "--json --simulate=0 list", 0, "{\n    \"switches\": [\n    ]\n}\n", {}},
         {{}, "--simulate=0 list", 0, "No Tarvex switch attached.\n", {}},
-        {{}, "--json --simulate=0 port 1", 1, "No Tarvex switch attached.", {}},
-        {{}, "--simulate lsit", 2, {}, "did you mean 'list'?"},
-        {{}, "help prot", 2, {}, "did you mean 'port'?"},
-        {{}, "frobnicate", 2, {}, "the commands are list, status, port, name, rotate, firmware, help"},
-        {{}, "--json --bogus list", 2, "Unknown option", {}},
+        {{}, "--json --simulate=0 port 1", 1, "\"error\": \"no Tarvex switch attached\"", {}},
+        {{}, "--simulate lsit", 2, {}, "tarvexctl: unknown command \"lsit\"; did you mean \"list\"? (see tarvexctl --help)\n"},
+        {{}, "help prot", 2, {}, "did you mean \"port\"?"},
+        {{}, "frobnicate", 2, {}, "the commands are list, status, select, port, name, rotate, firmware, help"},
+        {{}, "--json --bogus list", 2, "unknown option \\\"--bogus\\\" (see", {}},
+        // Option errors in the words of the others, and argument errors before any switch's.
+        {{}, "--simlate list", 2, {}, "tarvexctl: unknown option \"--simlate\"; did you mean \"--simulate\"? (see tarvexctl --help)\n"},
+        {{}, "--simulate 3 list", 2, {}, "joined to the option: --simulate=3 ("},
+        {{}, "--simulate status --serial", 2, {}, "tarvexctl: --serial needs a value ("},
+        {{}, "--json=1 list", 2, {}, "tarvexctl: --json takes no value ("},
+        {{}, "--simulate port 5", 2, {}, "tarvexctl: \"5\" is not a port number (ports are 1 to 4) ("},
+        {{}, "--simulate port x", 2, {}, "tarvexctl: no port of the attached switches is named \"x\" ("},
         {{}, "--version", 0, "tarvexctl " TARVEX_VERSION "\n", {}},
         {{}, "--help", 0, "\n  name N NAME ", {}},
         {{}, "port --help", 0, "Usage: tarvexctl [OPTIONS] port N|NAME\n\nSwitches", {}},
@@ -67,8 +76,20 @@ TEST_F(Tarvexctl, ListInTextAndJson)
                                           "00001002  Tarvex mini        firmware 1.4  port 1 (Work laptop)\n");
     const QJsonArray switches = run("--json --simulate=3 list").json()["switches"].toArray();
     ASSERT_EQ(switches.size(), 3);
-    EXPECT_EQ(switches[1].toObject(), (QJsonObject{{"serial", "00001002"}, {"model", "Tarvex mini"}, {"switchID", 2}, {"ports", 2},
+    EXPECT_EQ(switches[1].toObject(), (QJsonObject{{"serial", "00001002"}, {"model", "Tarvex mini"}, {"switch_id", 2}, {"ports", 2},
                                                    {"port", 1}, {"firmware", "1.4"}, {"port_names", QJsonArray{"Work laptop", QJsonValue()}}}));
+}
+
+// Every command's JSON (firmware's in FirmwareCommandTest) is checked by run(): one document,
+// "error" exactly when it failed, snake_case keys at every depth.
+TEST_F(Tarvexctl, EveryCommandAnswersInJson)
+{
+    for (const char *arguments : {"--version", "help", "--simulate list", "--simulate=1 status", "--simulate=1 port 2",
+                                  "--simulate=1 name 1 x", "--simulate=1 rotate --interval 1 --count 1",
+                                  "--simulate=1 serials", "--simulate status", "--bogus"}) {
+        const Outcome r = run(QStringLiteral("--json ") + arguments);
+        EXPECT_FALSE(r.json().isEmpty()) << arguments;
+    }
 }
 
 // Names are stored per serial number, shown by status and found by port, ignoring case;
@@ -87,6 +108,132 @@ TEST_F(Tarvexctl, NamedPorts)
     EXPECT_TRUE(ambiguous.err.contains("\"Work laptop\" (port 2), \"WORK laptop\" (port 4)"));
     EXPECT_EQ(run("--simulate=2 --serial 00001002 name 3 x").exitCode, 1); // a mini has 2 ports
     EXPECT_EQ(run(QStringList{"--simulate=1", "port", "gaming pc"}).exitCode, 2);
+}
+
+// select stores the choice where the tray keeps it, and the next command follows it.
+TEST_F(Tarvexctl, SelectBySerialOrModel)
+{
+    const struct {
+        QStringList arguments;
+        int exitCode;
+        QString out, err;
+        QByteArray stored; // "Selected Switch" afterwards
+    } cases[] = {
+        {{"--simulate=3", "select", "tarvex MINI"}, 0, "00001002 (Tarvex mini) is now the selected switch\n", "", "00001002"},
+        {{"--simulate=3", "select", "00001003"}, 0, "00001003 (Tarvex Pro DVI DL) is now the selected switch\n", "", "00001003"},
+        {{"--simulate=4", "select", "tarvex pro dvi sl"}, 1, "", "(00001001, 00001004); select one by its serial number\n", "00001003"},
+        {{"--simulate=1", "select", "00009999"}, 1, "", "\"00009999\"; attached: 00001001 (Tarvex Pro DVI SL)\n", "00001003"},
+        {{"--simulate=1", "select"}, 2, "", "select needs one serial number", "00001003"},
+    };
+    for (const auto &c : cases) {
+        const Outcome r = run(c.arguments);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_TRUE(r.err.contains(c.err)) << r.err.toStdString();
+        EXPECT_EQ(QJsonDocument::fromJson(stored()).object()["Selected Switch"].toString().toUtf8(), c.stored);
+    }
+    EXPECT_TRUE(run("--simulate=3 status").out.startsWith("Serial:    00001003\n"));
+}
+
+// Names print exactly as stored, in every text answer; only what a terminal acts on is
+// neutralised (JSON keeps it all).
+TEST_F(Tarvexctl, NamesArePrintedExactly)
+{
+    const struct {
+        QString name, shown;
+    } cases[] = {{"Save%2Now", "Save%2Now"}, {"%1 Büro 😀 𠀋", "%1 Büro 😀 𠀋"}, {"A\u2028B\u001B[2J", "A\uFFFDB\uFFFD[2J"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        if (c.name.contains("B\u001B")) // refused by name, but the tray or an editor may have put it there
+            file("TarvexCC/defaults.json", QJsonDocument(QJsonObject{{"Port Names", QJsonObject{{"00001001", QJsonArray{c.name}}}}}).toJson());
+        else
+            EXPECT_EQ(run({"--simulate=1", "name", "1", c.name}).out, "00001001: port 1 is named \"" + c.shown + "\"\n");
+        EXPECT_EQ(run({"--simulate=1", "port", "1"}).out, "00001001: port 1 (" + c.shown + ")\n");
+        EXPECT_TRUE(run("--simulate=1 status").out.endsWith("Port 1:    " + c.shown + "\n"));
+        EXPECT_TRUE(run("--simulate=1 list").out.endsWith("port 1 (" + c.shown + ")\n"));
+        EXPECT_EQ(run("--json --simulate=1 status").json()["port_names"].toArray().first(), c.name);
+    }
+}
+
+// An answer that could not be written is a failure, said on stderr: stdout on a full disk or
+// closed. With stderr closed, error text goes nowhere, never into a file the program opens.
+TEST_F(Tarvexctl, UnwrittenAnswerIsAFailure)
+{
+    const std::function<void()> redirections[] = {
+        [] { ::dup2(::open("/dev/full", O_WRONLY), 1); }, [] { ::close(1); }};
+    const QString reasons[] = {"No space left on device", "Bad file descriptor"};
+    for (int i = 0; i < 2; ++i) {
+        for (const char *arguments : {"--simulate list", "--simulate=1 status", "--simulate serials",
+                                      "--json --simulate list", "--simulate=1 port 2", "--version"}) {
+            const Outcome r = finish(*start(QString(arguments).split(' '), {}, redirections[i]));
+            EXPECT_EQ(r.exitCode, 1) << arguments;
+            EXPECT_EQ(r.err, "tarvexctl: cannot write the answer: " + reasons[i] + "\n") << arguments;
+        }
+    }
+    extraEnvironment["XDG_RUNTIME_DIR"] = config.path();
+    const Outcome r = finish(*start({"--simulate=2", "--serial", "00001002", "port", "3"}, {}, [] { ::close(2); }));
+    EXPECT_EQ(r.exitCode, 1);
+    for (const QFileInfo &lock : QDir(config.filePath("tarvexcc")).entryInfoList(QDir::Files))
+        EXPECT_EQ(lock.size(), 0) << lock.fileName().toStdString();
+}
+
+// The same language as the tray: German under LANGUAGE=de, the exit status unchanged.
+TEST_F(Tarvexctl, SpeaksTheTraysLanguage)
+{
+    extraEnvironment["LANGUAGE"] = "de";
+    const Outcome r = run("--simulate=1 port 7");
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "tarvexctl: „7“ ist keine Anschlussnummer (die Anschlüsse sind 1 bis 4) (siehe tarvexctl --help)\n");
+    EXPECT_TRUE(run("--help").out.startsWith("Aufruf: tarvexctl [OPTIONEN] BEFEHL [ARGUMENTE]\n"));
+    QProcess tarvexcc;
+    tarvexcc.setProcessEnvironment([] { auto e = QProcessEnvironment::systemEnvironment(); e.insert("LANGUAGE", "de"); return e; }());
+    tarvexcc.start(TARVEXCC_PATH, {"--help"});
+    ASSERT_TRUE(tarvexcc.waitForFinished(60000));
+    EXPECT_TRUE(tarvexcc.readAllStandardOutput().startsWith("Aufruf: tarvexcc [--simulate[=N]] [--version] [--help]\n"));
+}
+
+// Bash completion offers what the line can take: each command's own options, the ports the
+// switch in use has and their names, the attached switches' serials.
+TEST_F(Tarvexctl, CompletionOffersWhatTheLineCanTake)
+{
+    file("TarvexCC/defaults.json", R"({"Port Names": {"00001001": ["", "Work laptop"]}})");
+    const struct {
+        QStringList words; // after the program, the last one being completed
+        QString offered;
+    } cases[] = {
+        {{"firmware", "check", "--"}, "--help --version --serial --simulate --json --url"},
+        {{"firmware", "upgrade", "--y"}, "--yes"},
+        {{"se"}, "select"},
+        {{"--simulate", "=", "1", "port", ""}, "1 2 3 4 Work\\ laptop"},
+        {{"--simulate", "=", "1", "port", "w"}, "Work\\ laptop"},
+        {{"--simulate", "=", "1", "name", ""}, "1 2 3 4"},
+        {{"--simulate", "--serial", "00001002", "port", ""}, "1 2"},
+        {{"--simulate", "select", ""}, "00001001 00001002"},
+    };
+    for (const auto &c : cases) {
+        QProcess bash;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", config.path());
+        bash.setProcessEnvironment(env);
+        bash.start("bash", QStringList{"-c", "source \"$1\"; shift; COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); "
+                                             "COMP_LINE=\"$*\"; COMP_LINE=${COMP_LINE// = /=}; _tarvexctl; echo \"${COMPREPLY[*]}\"",
+                                       "bash", TARVEX_SOURCE_DIR "/resources/bash-completion/tarvexctl", TARVEXCTL_PATH}
+                               + c.words);
+        ASSERT_TRUE(bash.waitForFinished(60000));
+        EXPECT_EQ(bash.readAllStandardOutput(), c.offered + "\n") << c.words.join(' ').toStdString();
+    }
+}
+
+// scripts/run starts the tray on simulated switches when none is attached.
+TEST_F(Tarvexctl, RunScriptSimulatesWithoutASwitch)
+{
+    for (const auto &[switches, decision] : {std::pair{"--simulate=0", "--simulate\n"}, {"--simulate=2", ""}}) {
+        QProcess bash;
+        bash.start("bash", {"-c", "source \"$1\" && simulate_unless_attached \"$2\" \"$3\"", "bash",
+                            TARVEX_SOURCE_DIR "/scripts/run", TARVEXCTL_PATH, switches});
+        ASSERT_TRUE(bash.waitForFinished(60000));
+        EXPECT_EQ(bash.readAllStandardOutput(), decision) << switches;
+    }
 }
 
 // Ctrl-C, termination or a reader that has gone end a rotation like the tray's Rotate: the

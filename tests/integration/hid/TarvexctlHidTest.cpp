@@ -39,5 +39,5 @@ TEST(TarvexctlOnHidraw, NoChip)
     EXPECT_EQ(list.out, "No Tarvex switch attached.\n");
     const auto status = ChildProcess::run(QStringLiteral(TARVEXCTL_PATH), {QStringLiteral("status")});
     EXPECT_EQ(status.exitCode, 1);
-    EXPECT_EQ(status.err, "tarvexctl: No Tarvex switch attached.\n");
+    EXPECT_EQ(status.err, "tarvexctl: no Tarvex switch attached\n");
 }
