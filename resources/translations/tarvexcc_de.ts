@@ -523,10 +523,6 @@ Namen werden je Seriennummer in den Einstellungen gespeichert, die tarvexctl mit
 <context>
     <name>RotateCommand</name>
     <message>
-        <source>Shows the selected switch&apos;s ports one after another, starting after the active port, while the switch&apos;s USB connection stays with the computer that was active at the start, as the tray application&apos;s Rotate does. Each step prints the port shown. Ctrl-C ends the rotation and lets the USB connection follow to the computer shown; with --count it ends after N steps.</source>
-        <translation>Zeigt die Anschlüsse des ausgewählten Umschalters nacheinander, beginnend nach dem aktiven Anschluss, während die USB-Verbindung des Umschalters beim Rechner bleibt, der zu Beginn aktiv war, wie „Rotieren“ der Infobereich-Anwendung. Jeder Schritt gibt den gezeigten Anschluss aus. Strg+C beendet das Rotieren, und die USB-Verbindung folgt dem gezeigten Rechner; mit --count endet es nach N Schritten.</translation>
-    </message>
-    <message>
         <source>rotate takes no arguments, got &quot;%1&quot;</source>
         <translation>rotate nimmt keine Argumente, erhalten: „%1“</translation>
     </message>
@@ -565,6 +561,10 @@ Namen werden je Seriennummer in den Einstellungen gespeichert, die tarvexctl mit
     <message>
         <source>show the ports one after another</source>
         <translation>die Anschlüsse nacheinander zeigen</translation>
+    </message>
+    <message>
+        <source>Shows the selected switch&apos;s ports one after another, starting after the active port, while the switch&apos;s USB connection stays with the computer that was active at the start, as the tray application&apos;s Rotate does. Each step prints the port shown. Ctrl-C ends the rotation and lets the USB connection follow to the computer shown; with --count it ends the same way after N steps.</source>
+        <translation>Zeigt die Anschlüsse des ausgewählten Umschalters nacheinander, beginnend nach dem aktiven Anschluss, während die USB-Verbindung des Umschalters beim Rechner bleibt, der zu Beginn aktiv war, wie „Rotieren“ der Infobereich-Anwendung. Jeder Schritt gibt den gezeigten Anschluss aus. Strg+C beendet das Rotieren, und die USB-Verbindung folgt dem gezeigten Rechner; mit --count endet es ebenso nach N Schritten.</translation>
     </message>
 </context>
 <context>

@@ -26,7 +26,8 @@ class Tarvexctl : public ::testing::Test
 public:
     // `inChild` runs in the child before tarvexctl starts (to give it another stdout).
     std::unique_ptr<QProcess> start(const QStringList &arguments, const QString &logRules = {},
-                                    const std::function<void()> &inChild = {}, const char *locale = "C.UTF-8")
+                                    const std::function<void()> &inChild = {}, const char *locale = "C.UTF-8",
+                                    const QString &program = TARVEXCTL_PATH)
     {
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -39,7 +40,7 @@ public:
         process->setProcessEnvironment(env);
         process->setStandardInputFile(QProcess::nullDevice()); // not a terminal
         process->setChildProcessModifier(inChild ? inChild : [] {});
-        process->start(TARVEXCTL_PATH, arguments);
+        process->start(program, arguments);
         return process;
     }
     // Waits while this thread's event loop keeps serving (the check server of a test).
@@ -71,6 +72,11 @@ public:
         return r;
     }
     Outcome run(const QString &arguments) { return run(arguments.split(' ', Qt::SkipEmptyParts)); }
+    // What bash prints for `script` with $0 = tarvexctl and $1... = `arguments`, in this environment.
+    QString bash(const QString &script, const QStringList &arguments)
+    {
+        return finish(*start(QStringList{"-c", script, TARVEXCTL_PATH} + arguments, {}, {}, "C.UTF-8", "bash")).out;
+    }
     // Scripts get one key style from every command: "port_names", never "portNames".
     static QStringList keysNotInSnakeCase(const QJsonValue &value)
     {

@@ -69,7 +69,9 @@ TEST_F(Tarvexctl, AnswersAndErrors)
         EXPECT_EQ(run(arguments).exitCode, 2) << arguments;
 }
 
-TEST_F(Tarvexctl, ListInTextAndJson)
+// Every command's JSON (firmware's in FirmwareCommandTest) is checked by run(): one document,
+// "error" exactly when it failed, snake_case keys at every depth.
+TEST_F(Tarvexctl, ListInTextAndEveryCommandInJson)
 {
     file("TarvexCC/defaults.json", R"({"Port Names": {"00001002": ["Work laptop"]}})");
     EXPECT_EQ(run("--simulate list").out, "00001001  Tarvex Pro DVI SL  firmware 1.4  port 1\n"
@@ -78,28 +80,33 @@ TEST_F(Tarvexctl, ListInTextAndJson)
     ASSERT_EQ(switches.size(), 3);
     EXPECT_EQ(switches[1].toObject(), (QJsonObject{{"serial", "00001002"}, {"model", "Tarvex mini"}, {"switch_id", 2}, {"ports", 2},
                                                    {"port", 1}, {"firmware", "1.4"}, {"port_names", QJsonArray{"Work laptop", QJsonValue()}}}));
-}
-
-// Every command's JSON (firmware's in FirmwareCommandTest) is checked by run(): one document,
-// "error" exactly when it failed, snake_case keys at every depth.
-TEST_F(Tarvexctl, EveryCommandAnswersInJson)
-{
-    for (const char *arguments : {"--version", "help", "--simulate list", "--simulate=1 status", "--simulate=1 port 2",
-                                  "--simulate=1 name 1 x", "--simulate=1 rotate --interval 1 --count 1",
-                                  "--simulate=1 serials", "--simulate status", "--bogus"}) {
-        const Outcome r = run(QStringLiteral("--json ") + arguments);
-        EXPECT_FALSE(r.json().isEmpty()) << arguments;
-    }
+    for (const char *arguments : {"--version", "help", "--simulate=1 status", "--simulate=1 port 2", "--simulate=1 name 1 x",
+                                  "--simulate=1 rotate --interval 1 --count 1", "--simulate=1 serials", "--simulate status"})
+        EXPECT_FALSE(run(QStringLiteral("--json ") + arguments).json().isEmpty()) << arguments;
 }
 
 // Names are stored per serial number, shown by status and found by port, ignoring case;
-// a name that is unknown or names two ports is refused with the names there are.
+// a name that is unknown or names two ports is refused with the names there are. They print
+// exactly as stored; only what a terminal acts on is neutralised (JSON keeps it all).
 TEST_F(Tarvexctl, NamedPorts)
 {
+    const struct {
+        QString name, shown;
+    } cases[] = {{"Save%2Now", "Save%2Now"}, {"%1 Büro 😀 𠀋", "%1 Büro 😀 𠀋"}, {"A\u2028B\u001B[2J", "A\uFFFDB\uFFFD[2J"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        if (c.name.contains("B\u001B")) // refused by name, but the tray or an editor may have put it there
+            file("TarvexCC/defaults.json", QJsonDocument(QJsonObject{{"Port Names", QJsonObject{{"00001001", QJsonArray{c.name}}}}}).toJson());
+        else
+            EXPECT_EQ(run({"--simulate=1", "name", "1", c.name}).out, "00001001: port 1 is named \"" + c.shown + "\"\n");
+        EXPECT_EQ(run({"--simulate=1", "port", "1"}).out, "00001001: port 1 (" + c.shown + ")\n");
+        EXPECT_TRUE(run("--simulate=1 status").out.endsWith("Port 1:    " + c.shown + "\n"));
+        EXPECT_TRUE(run("--simulate=1 list").out.endsWith("port 1 (" + c.shown + ")\n"));
+        EXPECT_EQ(run("--json --simulate=1 status").json()["port_names"].toArray().first(), c.name);
+    }
     EXPECT_EQ(run(QStringList{"--simulate=1", "name", "2", "Work laptop"}).exitCode, 0);
     EXPECT_EQ(run("--json --simulate=1 status").json()["port_names"].toArray(),
-              (QJsonArray{QJsonValue(), "Work laptop", QJsonValue(), QJsonValue()}));
-    EXPECT_TRUE(run("--simulate=1 status").out.endsWith("Port 2:    Work laptop\n"));
+              (QJsonArray{"A\u2028B\u001B[2J", "Work laptop", QJsonValue(), QJsonValue()}));
     EXPECT_EQ(run(QStringList{"--json", "--simulate=1", "port", " work LAPTOP"}).json(),
               (QJsonObject{{"serial", "00001001"}, {"port", 2}, {"port_name", "Work laptop"}}));
     EXPECT_EQ(run(QStringList{"--simulate=1", "name", "4", "WORK laptop"}).exitCode, 0);
@@ -135,26 +142,6 @@ TEST_F(Tarvexctl, SelectBySerialOrModel)
     EXPECT_TRUE(run("--simulate=3 status").out.startsWith("Serial:    00001003\n"));
 }
 
-// Names print exactly as stored, in every text answer; only what a terminal acts on is
-// neutralised (JSON keeps it all).
-TEST_F(Tarvexctl, NamesArePrintedExactly)
-{
-    const struct {
-        QString name, shown;
-    } cases[] = {{"Save%2Now", "Save%2Now"}, {"%1 Büro 😀 𠀋", "%1 Büro 😀 𠀋"}, {"A\u2028B\u001B[2J", "A\uFFFDB\uFFFD[2J"}};
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name.toStdString());
-        if (c.name.contains("B\u001B")) // refused by name, but the tray or an editor may have put it there
-            file("TarvexCC/defaults.json", QJsonDocument(QJsonObject{{"Port Names", QJsonObject{{"00001001", QJsonArray{c.name}}}}}).toJson());
-        else
-            EXPECT_EQ(run({"--simulate=1", "name", "1", c.name}).out, "00001001: port 1 is named \"" + c.shown + "\"\n");
-        EXPECT_EQ(run({"--simulate=1", "port", "1"}).out, "00001001: port 1 (" + c.shown + ")\n");
-        EXPECT_TRUE(run("--simulate=1 status").out.endsWith("Port 1:    " + c.shown + "\n"));
-        EXPECT_TRUE(run("--simulate=1 list").out.endsWith("port 1 (" + c.shown + ")\n"));
-        EXPECT_EQ(run("--json --simulate=1 status").json()["port_names"].toArray().first(), c.name);
-    }
-}
-
 // An answer that could not be written is a failure, said on stderr: stdout on a full disk or
 // closed. With stderr closed, error text goes nowhere, never into a file the program opens.
 TEST_F(Tarvexctl, UnwrittenAnswerIsAFailure)
@@ -185,11 +172,7 @@ TEST_F(Tarvexctl, SpeaksTheTraysLanguage)
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.err, "tarvexctl: „7“ ist keine Anschlussnummer (die Anschlüsse sind 1 bis 4) (siehe tarvexctl --help)\n");
     EXPECT_TRUE(run("--help").out.startsWith("Aufruf: tarvexctl [OPTIONEN] BEFEHL [ARGUMENTE]\n"));
-    QProcess tarvexcc;
-    tarvexcc.setProcessEnvironment([] { auto e = QProcessEnvironment::systemEnvironment(); e.insert("LANGUAGE", "de"); return e; }());
-    tarvexcc.start(TARVEXCC_PATH, {"--help"});
-    ASSERT_TRUE(tarvexcc.waitForFinished(60000));
-    EXPECT_TRUE(tarvexcc.readAllStandardOutput().startsWith("Aufruf: tarvexcc [--simulate[=N]] [--version] [--help]\n"));
+    EXPECT_TRUE(finish(*start({"--help"}, {}, {}, "C.UTF-8", TARVEXCC_PATH)).out.startsWith("Aufruf: tarvexcc [--simulate[=N]]"));
 }
 
 // Bash completion offers what the line can take: each command's own options, the ports the
@@ -210,30 +193,19 @@ TEST_F(Tarvexctl, CompletionOffersWhatTheLineCanTake)
         {{"--simulate", "--serial", "00001002", "port", ""}, "1 2"},
         {{"--simulate", "select", ""}, "00001001 00001002"},
     };
-    for (const auto &c : cases) {
-        QProcess bash;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", config.path());
-        bash.setProcessEnvironment(env);
-        bash.start("bash", QStringList{"-c", "source \"$1\"; shift; COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); "
-                                             "COMP_LINE=\"$*\"; COMP_LINE=${COMP_LINE// = /=}; _tarvexctl; echo \"${COMPREPLY[*]}\"",
-                                       "bash", TARVEX_SOURCE_DIR "/resources/bash-completion/tarvexctl", TARVEXCTL_PATH}
-                               + c.words);
-        ASSERT_TRUE(bash.waitForFinished(60000));
-        EXPECT_EQ(bash.readAllStandardOutput(), c.offered + "\n") << c.words.join(' ').toStdString();
-    }
+    const QString complete = "source \"$1\"; shift; COMP_WORDS=(\"$0\" \"$@\"); COMP_CWORD=$#; COMP_LINE=\"${COMP_WORDS[*]}\"; "
+                             "COMP_LINE=${COMP_LINE// = /=}; _tarvexctl; echo \"${COMPREPLY[*]}\"";
+    for (const auto &c : cases)
+        EXPECT_EQ(bash(complete, QStringList{TARVEX_SOURCE_DIR "/resources/bash-completion/tarvexctl"} + c.words), c.offered + "\n")
+            << c.words.join(' ').toStdString();
 }
 
 // scripts/run starts the tray on simulated switches when none is attached.
 TEST_F(Tarvexctl, RunScriptSimulatesWithoutASwitch)
 {
-    for (const auto &[switches, decision] : {std::pair{"--simulate=0", "--simulate\n"}, {"--simulate=2", ""}}) {
-        QProcess bash;
-        bash.start("bash", {"-c", "source \"$1\" && simulate_unless_attached \"$2\" \"$3\"", "bash",
-                            TARVEX_SOURCE_DIR "/scripts/run", TARVEXCTL_PATH, switches});
-        ASSERT_TRUE(bash.waitForFinished(60000));
-        EXPECT_EQ(bash.readAllStandardOutput(), decision) << switches;
-    }
+    const QString decide = "source \"$1\" && simulate_unless_attached \"$0\" \"$2\"";
+    EXPECT_EQ(bash(decide, {TARVEX_SOURCE_DIR "/scripts/run", "--simulate=0"}), "--simulate\n");
+    EXPECT_EQ(bash(decide, {TARVEX_SOURCE_DIR "/scripts/run", "--simulate=2"}), "");
 }
 
 // Ctrl-C, termination or a reader that has gone end a rotation like the tray's Rotate: the
