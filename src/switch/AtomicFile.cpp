@@ -1,23 +1,52 @@
 // All-or-nothing file replacement; see AtomicFile.h.
 #include "switch/AtomicFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+
+// Hidden, and named so that nothing of the user's ("defaults.json.backup") can match it.
+QString leftoverPrefix(const QString &target)
+{
+    const QFileInfo info(target);
+    return QStringLiteral(".") + info.fileName() + QStringLiteral(".new-");
+}
+
+} // namespace
+
 namespace AtomicFile {
+
+QString finalPath(const QString &path)
+{
+    QString current = path;
+    // As many links as the kernel itself follows; a loop ends with the path it got to, whose
+    // write then fails with the kernel's own error.
+    for (int hops = 0; hops < 40; ++hops) {
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(QFile::encodeName(current).constData(), target, sizeof target);
+        if (n <= 0 || n == ssize_t(sizeof target))
+            break;
+        const QString next = QFile::decodeName(QByteArray(target, n));
+        current = QDir::cleanPath(QDir::isAbsolutePath(next) ? next : QFileInfo(current).path() + QLatin1Char('/') + next);
+    }
+    return current;
+}
 
 bool write(const QString &path, const QByteArray &data, mode_t mode, QString *error)
 {
     // A link (a dotfile kept elsewhere) stays a link: its target gets the new contents.
-    const QFileInfo info(path);
-    const QString target = info.isSymLink() && info.exists() ? info.canonicalFilePath() : path;
-    QByteArray temporary = QFile::encodeName(target) + ".XXXXXX";
+    const QString target = finalPath(path);
+    QByteArray temporary =
+        QFile::encodeName(QFileInfo(target).path() + QLatin1Char('/') + leftoverPrefix(target)) + "XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         *error = QString::fromLocal8Bit(std::strerror(errno));
@@ -47,6 +76,21 @@ bool write(const QString &path, const QByteArray &data, mode_t mode, QString *er
         return false;
     }
     return true;
+}
+
+void removeLeftovers(const QString &path)
+{
+    const QString target = finalPath(path);
+    const QString prefix = leftoverPrefix(target);
+    const QDir directory = QFileInfo(target).dir();
+    const QStringList names = directory.entryList({prefix + QStringLiteral("??????")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : names) {
+        const QByteArray native = QFile::encodeName(directory.filePath(name));
+        struct stat st;
+        // Only what this user's writes made: a regular file of this user's.
+        if (::lstat(native.constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::getuid())
+            ::unlink(native.constData());
+    }
 }
 
 } // namespace AtomicFile

@@ -12,8 +12,18 @@
 
 namespace AtomicFile {
 
-// Writes `data` to `path` (to the target when `path` is a symbolic link), the new file with
-// `mode`. False with *error set ("No space left on device") when the old file was kept.
+// Writes `data` to `path` (to its final target when `path` is a symbolic link, which stays a
+// link), the new file with `mode`. False with *error set ("No space left on device") when the
+// old file was kept.
 bool write(const QString &path, const QByteArray &data, mode_t mode, QString *error);
+
+// The file a write to `path` replaces: `path` itself, or where its chain of symbolic links
+// ends (also when that file does not exist yet).
+QString finalPath(const QString &path);
+
+// Removes the new files that writes to `path` left behind when they were killed before their
+// rename. Only while a lock keeps every other writer of `path` out: a running write's file
+// looks the same.
+void removeLeftovers(const QString &path);
 
 } // namespace AtomicFile

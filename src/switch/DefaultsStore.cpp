@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -24,10 +25,10 @@ namespace {
 
 // Settings are a few kilobytes; anything near this is not a settings file.
 constexpr qint64 kMaxFileBytes = 1024 * 1024;
-// Another program holds the directory lock only while it merges and writes (a few
-// milliseconds); past this bound the write goes ahead unlocked rather than stall the caller.
-constexpr int kLockTries = 100;
-constexpr useconds_t kLockPause = 2000;
+// Another program holds the directory lock only while it merges and writes (milliseconds,
+// more with many programs at once on a slow disk). One that keeps it this long is stuck: the
+// write fails and is tried again at the next one, it never goes ahead unlocked.
+constexpr int kLockWaitMs = 10000;
 
 // Said to the user once per start, in the program's name (tarvexctl, tarvexcc).
 void warn(const QString &text)
@@ -48,6 +49,7 @@ struct FileContents {
     enum State { Missing, Read, Damaged, NotRegular } state = Missing;
     QJsonObject values;
     QString problem; // of a damaged file
+    bool readOnly = false; // the user took the write permission away: never replaced
 };
 
 FileContents readFile(const QString &path)
@@ -72,6 +74,8 @@ FileContents readFile(const QString &path)
         file.state = FileContents::NotRegular;
         return file;
     }
+    // By its mode, not access(): root may write anything, yet 0400 still says "leave it".
+    file.readOnly = (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(native.constData(), W_OK) != 0;
     QByteArray data;
     bool tooLarge = st.st_size > kMaxFileBytes;
     int readError = 0;
@@ -112,21 +116,30 @@ FileContents readFile(const QString &path)
     return file;
 }
 
-// Two programs that merge at the same moment would each miss the other's keys: the
+// Two programs that merge at the same moment would each miss the other's changes: the
 // read-merge-rename runs under an exclusive lock on the file's directory (no extra file to
-// leave behind). -1 when there is none to be had (a file system without locks, or a holder
-// that does not let go); the write is then as safe as an unmerged one.
-int lockDirectory(const QString &directory)
+// leave behind). Returns the locked descriptor, or -1 where the file system has no locks (the
+// write is then as safe as an unmerged one); false when another program keeps it too long.
+bool lockDirectory(const QString &directory, int *fd)
 {
-    const int fd = ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    for (int tries = 0; fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0; ++tries) {
-        if ((errno != EWOULDBLOCK && errno != EINTR) || tries == kLockTries) {
-            ::close(fd);
-            return -1;
+    *fd = ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    useconds_t pause = 500;
+    for (int waited = 0; *fd >= 0 && ::flock(*fd, LOCK_EX | LOCK_NB) != 0;) {
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            ::close(*fd);
+            *fd = -1;
+            return true;
         }
-        ::usleep(kLockPause);
+        if (waited >= kLockWaitMs * 1000) {
+            ::close(*fd);
+            *fd = -1;
+            return false;
+        }
+        ::usleep(pause);
+        waited += int(pause);
+        pause = std::min<useconds_t>(pause * 2, 20000);
     }
-    return fd;
+    return true;
 }
 
 } // namespace
@@ -168,8 +181,8 @@ void DefaultsStore::load()
         return;
     case FileContents::Damaged:
         warn(QStringLiteral("ignoring the defaults file %1 (%2); starting with empty defaults, "
-                            "it will be kept as %1.bad when a setting is saved")
-                 .arg(mPath, file.problem));
+                            "it will be kept as %3.bad when a setting is saved")
+                 .arg(mPath, file.problem, AtomicFile::finalPath(mPath)));
         return;
     case FileContents::NotRegular:
         // A device, FIFO or directory is the user's doing: it is left where it is and never
@@ -194,26 +207,37 @@ QString DefaultsStore::stringForKey(const QString &key) const
 
 bool DefaultsStore::setObjectForKey(const QString &key, const QJsonValue &value)
 {
-    if (value.isUndefined())
-        return removeObjectForKey(key);
     // Written even when this store already holds the value: another program may have stored
     // something else meanwhile, and this is the user's latest word. The merge skips the write
     // when the file already agrees.
-    mValues.insert(key, value);
-    mChanged.insert(key);
-    return write();
+    return editObjectForKey(key, [value](QJsonValue &stored, QString *) {
+        stored = value;
+        return true;
+    });
 }
 
 bool DefaultsStore::removeObjectForKey(const QString &key)
 {
-    mValues.remove(key);
-    mChanged.insert(key);
+    return setObjectForKey(key, QJsonValue(QJsonValue::Undefined));
+}
+
+bool DefaultsStore::editObjectForKey(const QString &key, const Edit &edit)
+{
+    QJsonValue value = mValues.value(key);
+    QString problem;
+    if (!edit(value, &problem)) {
+        mFailureIsNew = problem != mLastError;
+        mLastError = problem;
+        return false;
+    }
+    value.isUndefined() ? (void)mValues.remove(key) : (void)mValues.insert(key, value);
+    mPending.append({key, edit});
     return write();
 }
 
 bool DefaultsStore::synchronize()
 {
-    return mChanged.isEmpty() || write();
+    return mPending.isEmpty() || write();
 }
 
 void DefaultsStore::setInitialValues(const QJsonObject &values)
@@ -231,64 +255,92 @@ QJsonValue DefaultsStore::valueForKey(const QString &key) const
 
 bool DefaultsStore::moveBadFileAside(QString *error)
 {
-    if (!QFile::exists(mPath))
+    // Through a link (a dotfile kept elsewhere) it is the target's contents that go aside: the
+    // link stays, and the new file is written through it.
+    const QString path = AtomicFile::finalPath(mPath);
+    if (!QFile::exists(path))
         return true; // gone meanwhile: nothing left to protect
     // Never clobber an earlier copy: the first goes to .bad, later ones to .bad.1, .bad.2 ...
-    QString target = mPath + QStringLiteral(".bad");
+    QString target = path + QStringLiteral(".bad");
     for (int n = 1; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n)
-        target = mPath + QStringLiteral(".bad.%1").arg(n);
-    if (!QFile::rename(mPath, target)) {
-        *error = QStringLiteral("cannot keep the unreadable file as %1").arg(target);
+        target = path + QStringLiteral(".bad.%1").arg(n);
+    if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) != 0) {
+        *error = QStringLiteral("cannot keep the unreadable file as %1: %2").arg(target, systemError(errno));
         return false;
     }
     warn(QStringLiteral("the unreadable defaults file was kept as %1").arg(target));
     return true;
 }
 
-QJsonObject DefaultsStore::withOwnChanges(QJsonObject base) const
+QJsonObject DefaultsStore::withOwnChanges(QJsonObject base, QString *problem)
 {
-    for (const QString &key : mChanged) {
-        const auto own = mValues.constFind(key);
-        if (own != mValues.constEnd())
-            base.insert(key, *own);
-        else
-            base.remove(key);
+    for (qsizetype i = 0; i < mPending.size();) {
+        const auto &[key, edit] = mPending.at(i);
+        QJsonValue value = base.value(key);
+        QString refused;
+        if (!edit(value, &refused)) {
+            // Someone put a value there this edit does not understand: it stays, and the edit
+            // is given up rather than tried again at every write.
+            *problem = refused;
+            mPending.removeAt(i);
+            continue;
+        }
+        value.isUndefined() ? (void)base.remove(key) : (void)base.insert(key, value);
+        ++i;
     }
     return base;
 }
 
 bool DefaultsStore::write()
 {
-    QString error;
+    QString error, refused;
     const QString directory = QFileInfo(mPath).path();
-    if (PrivateDirectory::make(directory, &error)) {
-        const int lock = lockDirectory(directory);
+    int lock = -1;
+    if (PrivateDirectory::make(directory, &error) && !lockDirectory(directory, &lock))
+        error = QStringLiteral("another program keeps the settings locked");
+    if (error.isEmpty()) {
         const FileContents file = readFile(mPath);
         if (file.state == FileContents::NotRegular) {
             error = QStringLiteral("it is not a regular file; settings are kept in memory only");
+        } else if (file.readOnly) {
+            error = QStringLiteral("the file is read-only; settings are kept in memory only");
         } else {
-            // A damaged file says nothing about the other keys: what this store holds stands
-            // in for them, and the file itself is kept aside for the user.
-            const QJsonObject merged = withOwnChanges(file.state == FileContents::Damaged ? mValues : file.values);
+            // A damaged file says nothing about the other keys: this store's view (which holds
+            // its own changes already) stands in for them, and the file itself is kept aside.
+            const QJsonObject merged = file.state == FileContents::Damaged ? mValues : withOwnChanges(file.values, &refused);
             const bool fileAgrees = file.state == FileContents::Read ? merged == file.values
                                                                      : file.state == FileContents::Missing && merged.isEmpty();
-            if (!fileAgrees && (file.state != FileContents::Damaged || moveBadFileAside(&error)))
-                AtomicFile::write(mPath, QJsonDocument(merged).toJson(QJsonDocument::Indented), 0600, &error);
+            QByteArray data;
+            if (!fileAgrees) {
+                // Indented to be read by people, but never so large that the next start would
+                // refuse it.
+                data = QJsonDocument(merged).toJson(QJsonDocument::Indented);
+                if (data.size() > kMaxFileBytes)
+                    data = QJsonDocument(merged).toJson(QJsonDocument::Compact);
+                if (data.size() > kMaxFileBytes)
+                    error = QStringLiteral("the settings would be larger than %1 bytes").arg(kMaxFileBytes);
+            }
+            if (lock >= 0)
+                AtomicFile::removeLeftovers(mPath); // of writes killed on the way: none runs now
+            if (!fileAgrees && error.isEmpty() && (file.state != FileContents::Damaged || moveBadFileAside(&error)))
+                AtomicFile::write(mPath, data, 0600, &error);
             if (error.isEmpty())
                 mValues = merged;
         }
         if (lock >= 0)
             ::close(lock);
     }
-    if (!error.isEmpty()) {
-        const QString text = QStringLiteral("cannot save the defaults to %1: %2").arg(mPath, error);
-        // Told once: the same failure again (every later change on a full disk) is not news.
-        mFailureIsNew = text != mLastError;
-        mLastError = text;
-        return false;
+    if (error.isEmpty() && refused.isEmpty()) {
+        mPending.clear();
+        mFailureIsNew = false;
+        mLastError.clear();
+        return true;
     }
-    mChanged.clear();
-    mFailureIsNew = false;
-    mLastError.clear();
-    return true;
+    if (error.isEmpty())
+        mPending.clear();
+    const QString text = error.isEmpty() ? refused : QStringLiteral("cannot save the defaults to %1: %2").arg(mPath, error);
+    // Told once: the same failure again (every later change on a full disk) is not news.
+    mFailureIsNew = text != mLastError;
+    mLastError = text;
+    return false;
 }

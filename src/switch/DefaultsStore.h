@@ -4,21 +4,26 @@
 // values of the "defaults controller": reads through valueForKey() see them until a
 // value is stored.
 // The tray application and tarvexctl share the file, so a write never puts back a stale
-// copy: it re-reads the file, applies only the keys this store set or removed since its
-// last successful write, and keeps every other key as the file has it then. The merged
-// document also becomes this store's view, so keys another program changed show here from
-// the next write on.
-// Only a regular file of at most 1 MiB is read. A larger or unreadable one is handled like
-// a damaged one (warned about once, kept as .bad at the first write); anything that is not a
-// regular file (a FIFO, a link to a device) is warned about once and left where it is: the
-// settings then live in memory only. A failed write (a full disk) leaves the file as it was
-// and keeps the settings in memory, so a later write can still succeed.
+// copy: under a lock on the file's directory it re-reads the file, replays the changes this
+// store made since its last successful write (a whole key, or one part of a value such as
+// one port's name: editObjectForKey) and keeps everything else as the file has it then. The
+// merged document also becomes this store's view, so what another program changed shows
+// here from the next write on.
+// Only a regular file of at most 1 MiB is read, and none larger is ever written. A larger or
+// unreadable one is handled like a damaged one (warned about once, its contents kept as .bad
+// at the first write; a symbolic link stays a link); anything that is not a regular file (a
+// FIFO, a link to a device) is warned about once and left where it is, and so is a file the
+// user made read-only: the settings then live in memory only. A failed write (a full disk)
+// leaves the file as it was and keeps the settings in memory, so a later write can still
+// succeed.
 #pragma once
 
 #include <QJsonObject>
 #include <QJsonValue>
-#include <QSet>
+#include <QList>
 #include <QString>
+#include <functional>
+#include <utility>
 
 class DefaultsStore
 {
@@ -47,7 +52,15 @@ public:
     // held before, byte for byte.
     bool setObjectForKey(const QString &key, const QJsonValue &value);
     bool removeObjectForKey(const QString &key);
-    // Writes the keys set or removed since the last successful write, if any.
+    // Changes a part of the value of `key`: `edit` gets the value (undefined when absent; set
+    // it undefined to remove the key) and changes only what it means to. It runs on this
+    // store's view first, then again under the lock on the value as the file holds it then,
+    // so that another program's change to another part survives. An edit that returns false
+    // with *problem set leaves the value alone; this returns false with lastError() the
+    // problem. Written through at once like setObjectForKey().
+    using Edit = std::function<bool(QJsonValue &value, QString *problem)>;
+    bool editObjectForKey(const QString &key, const Edit &edit);
+    // Writes the changes made since the last successful write, if any.
     bool synchronize();
 
     // The defaults controller: initial values seen by valueForKey() until a value is stored.
@@ -65,13 +78,13 @@ public:
 private:
     void load();
     bool write();
-    QJsonObject withOwnChanges(QJsonObject base) const;
     bool moveBadFileAside(QString *error);
+    QJsonObject withOwnChanges(QJsonObject base, QString *problem);
 
     QString mPath;
     QJsonObject mValues;
     QJsonObject mInitialValues;
-    QSet<QString> mChanged; // set or removed here since the last successful write
+    QList<std::pair<QString, Edit>> mPending; // made here since the last successful write, in order
     bool mFailureIsNew = false;
     QString mLastError;
 };

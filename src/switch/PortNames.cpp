@@ -92,36 +92,47 @@ std::optional<QString> PortNames::problemWithName(const QString &name)
 
 bool PortNames::setName(const QString &serial, int port, const QString &name)
 {
-    mError.clear();
-    if (port < 1 || port > kMaxPorts) {
-        mError = tr("there is no port %1").arg(port);
-        return false;
-    }
-    if (const auto problem = problemWithName(name)) {
-        mError = *problem;
-        return false;
-    }
-    const QJsonValue all = mDefaults.objectForKey(kDefaultsKey);
-    std::optional<QJsonArray> list = storedList(all, serial);
-    if (!list) {
-        mError = tr("the stored \"%1\" of %2 is not a list of names; correct or remove it in %3")
-                     .arg(kDefaultsKey, serial, mDefaults.filePath());
-        return false;
-    }
-    while (list->size() < port)
-        list->append(QString());
-    list->replace(port - 1, name.trimmed());
-    // Trailing unnamed ports, and switches without names, leave nothing behind.
-    while (!list->isEmpty() && list->last().toString().isEmpty())
-        list->removeLast();
+    return setNames({{serial, port, name}});
+}
 
-    QJsonObject object = all.toObject();
-    if (list->isEmpty())
-        object.remove(serial);
-    else
-        object.insert(serial, *list);
-    const bool written = object.isEmpty() ? mDefaults.removeObjectForKey(kDefaultsKey)
-                                          : mDefaults.setObjectForKey(kDefaultsKey, object);
+bool PortNames::setNames(const QList<Change> &changes)
+{
+    mError.clear();
+    for (const Change &change : changes) {
+        if (change.port < 1 || change.port > kMaxPorts) {
+            mError = tr("there is no port %1").arg(change.port);
+            return false;
+        }
+        if (const auto problem = problemWithName(change.name)) {
+            mError = *problem;
+            return false;
+        }
+    }
+    // Runs on the value as the file holds it at the moment of the write, so it changes the
+    // named ports only and takes nothing else from this program's possibly older copy.
+    const QString file = mDefaults.filePath();
+    const auto edit = [changes, file](QJsonValue &all, QString *problem) {
+        QJsonObject object = all.toObject();
+        for (const Change &change : changes) {
+            const bool understood = all.isUndefined() || all.isObject();
+            std::optional<QJsonArray> list = understood ? storedList(object, change.serial) : std::nullopt;
+            if (!list) {
+                *problem = tr("the stored \"%1\" of %2 is not a list of names; correct or remove it in %3")
+                               .arg(kDefaultsKey, change.serial, file);
+                return false;
+            }
+            while (list->size() < change.port)
+                list->append(QString());
+            list->replace(change.port - 1, change.name.trimmed());
+            // Trailing unnamed ports, and switches without names, leave nothing behind.
+            while (!list->isEmpty() && list->last().toString().isEmpty())
+                list->removeLast();
+            list->isEmpty() ? object.remove(change.serial) : (void)object.insert(change.serial, *list);
+        }
+        all = object.isEmpty() ? QJsonValue(QJsonValue::Undefined) : QJsonValue(object);
+        return true;
+    };
+    const bool written = mDefaults.editObjectForKey(kDefaultsKey, edit);
     if (!written)
         mError = mDefaults.lastError();
     return written;

@@ -37,11 +37,20 @@ public:
     // removes a name.
     static std::optional<QString> problemWithName(const QString &name);
 
+    // One port's new name; an empty name removes it.
+    struct Change {
+        QString serial;
+        int port = 0; // 1-based
+        QString name;
+    };
     // Names `port` (1-based) of `serial`, or removes its name when `name` is empty, and writes
-    // the defaults at once. False, with error() saying why, for an invalid name or port, for
-    // a stored value this class does not understand (it is left alone) and when the
-    // defaults could not be written.
+    // the defaults at once. Only that one name changes in the file: names other programs set
+    // meanwhile stay. False, with error() saying why, for an invalid name or port, for a
+    // stored value this class does not understand (it is left alone) and when the defaults
+    // could not be written.
     bool setName(const QString &serial, int port, const QString &name);
+    // Several names in one write, all or none (each checked as setName() does first).
+    bool setNames(const QList<Change> &changes);
     QString error() const { return mError; }
 
 private:

@@ -1,6 +1,10 @@
-// The defaults file under SIGKILL: a writer process is killed at random moments while it
-// saves settings, 50 times over. Every time defaults.json must be a complete JSON object
-// (never truncated, never empty) and never be taken for a damaged one.
+// The defaults file shared by processes: a writer process is killed at random moments while it
+// saves settings, 50 times over, and every time defaults.json must be a complete JSON object
+// (never truncated, never empty) and never be taken for a damaged one; twenty programs name
+// ports at once while the tray's preferences name another, and no name is lost.
+#include "switch/DefaultsStore.h"
+#include "switch/PortNames.h"
+
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,6 +17,7 @@
 #include <chrono>
 #include <csignal>
 #include <thread>
+#include <vector>
 
 TEST(DefaultsKill, KilledWritersNeverLeaveATruncatedFile)
 {
@@ -43,4 +48,33 @@ TEST(DefaultsKill, KilledWritersNeverLeaveATruncatedFile)
         EXPECT_TRUE(object.value(QStringLiteral("Port 1")).isObject());
         EXPECT_FALSE(QFile::exists(path + QStringLiteral(".bad"))) << "a good file was taken for a bad one";
     }
+}
+
+TEST(DefaultsKill, ProgramsNamingPortsAtOnceLoseNoName)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("TarvexCC/defaults.json"));
+    const auto serial = [](int i) { return QStringLiteral("0000100%1").arg(i / 4); };
+    const auto port = [](int i) { return i % 4 + 1; };
+    // The tray read the file at its start; each writer reads it before any of them names.
+    DefaultsStore tray(path);
+    std::vector<std::unique_ptr<QProcess>> writers;
+    for (int i = 0; i < 21; ++i) {
+        if (i == 2) // the tray's, named while the writers run
+            continue;
+        auto &w = writers.emplace_back(std::make_unique<QProcess>());
+        w->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        w->start(QStringLiteral(TARVEX_DEFAULTS_WRITER), {path, serial(i), QString::number(port(i)), QStringLiteral("n%1").arg(i)});
+        ASSERT_TRUE(w->waitForReadyRead(-1));
+    }
+    for (auto &w : writers)
+        w->write("go\n"), w->closeWriteChannel();
+    EXPECT_TRUE(PortNames(tray).setName(serial(2), port(2), QStringLiteral("n2")));
+    for (auto &w : writers) {
+        ASSERT_TRUE(w->waitForFinished(-1));
+        EXPECT_EQ(w->exitCode(), 0);
+    }
+    DefaultsStore file(path);
+    for (int i = 0; i < 21; ++i)
+        EXPECT_EQ(PortNames(file).name(serial(i), port(i)), QStringLiteral("n%1").arg(i)) << i;
 }
