@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace PrivateDirectory {
 
@@ -34,6 +35,27 @@ bool make(const QString &path, QString *error)
         }
     }
     return true;
+}
+
+bool makeOwn(const QString &path, QString *error, bool *foreign)
+{
+    *foreign = false;
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st;
+    if (::lstat(native.constData(), &st) != 0 && !make(path, error))
+        return false;
+    if (::lstat(native.constData(), &st) != 0) {
+        *error = QStringLiteral("cannot use %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    // A link or another user's directory is never used; an own one open to others is set back
+    // at once (a file another user planted meanwhile is the caller's to deal with).
+    const bool own = S_ISDIR(st.st_mode) && st.st_uid == ::getuid();
+    if (own && ((st.st_mode & 077) == 0 || ::chmod(native.constData(), 0700) == 0))
+        return true;
+    *foreign = true;
+    *error = QStringLiteral("%1 is not a directory of this user's alone").arg(path);
+    return false;
 }
 
 } // namespace PrivateDirectory

@@ -10,4 +10,10 @@ namespace PrivateDirectory {
 // of the path is not a directory or cannot be created.
 bool make(const QString &path, QString *error);
 
+// make(), and then `path` itself must be the user's own: a mode that lets others in is set
+// back to 0700. False with *error set otherwise; *foreign says whether someone else's doing
+// is in the way (another user's directory, a symbolic link, no directory) rather than the
+// system failing.
+bool makeOwn(const QString &path, QString *error, bool *foreign);
+
 } // namespace PrivateDirectory

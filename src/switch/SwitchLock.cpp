@@ -6,6 +6,7 @@
 #include "usb/IOWarriorController.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QUrl>
@@ -40,6 +41,27 @@ bool heldByTransfer(int fd)
     char mark[sizeof kFirmwareMark] = {};
     const ssize_t n = ::pread(fd, mark, sizeof mark - 1, 0);
     return n == ssize_t(sizeof mark - 1) && std::memcmp(mark, kFirmwareMark, sizeof mark - 1) == 0;
+}
+
+// The lock file, this user's own regular file: one planted before the directory was made
+// private is removed (the directory is the user's) and made anew. -2 when that fails.
+int openOwnLockFile(const QByteArray &path)
+{
+    for (int tries = 0; tries < 2; ++tries) {
+        const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+        struct stat st;
+        if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::getuid())
+            return fd;
+        if (fd >= 0) {
+            ::close(fd);
+        } else {
+            const int error = errno;
+            if (::lstat(path.constData(), &st) != 0 || (S_ISREG(st.st_mode) && st.st_uid == ::getuid()))
+                return errno = error, -1; // the system's failure, not someone's doing
+        }
+        ::unlink(path.constData());
+    }
+    return -2;
 }
 
 void warnOnce(const QString &why)
@@ -79,7 +101,11 @@ QString SwitchLock::directory()
     if (::stat(QFile::encodeName(userRuntime).constData(), &st) == 0 && S_ISDIR(st.st_mode)
         && st.st_uid == ::getuid())
         return userRuntime + QStringLiteral("/tarvexcc");
-    return QStringLiteral("/tmp/tarvexcc-%1").arg(::getuid());
+    // No runtime directory (a login without logind, some remote sessions): a place in the
+    // user's home, which no other user can take first.
+    const QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    return (state.startsWith(QLatin1Char('/')) ? state : QDir::homePath() + QStringLiteral("/.local/state"))
+        + QStringLiteral("/TarvexCC/locks");
 }
 
 QString SwitchLock::lockFilePath(const QString &serial)
@@ -96,11 +122,15 @@ void SwitchLock::setWaitLimit(std::chrono::milliseconds limit)
 
 bool SwitchLock::isBusyStatus(int status)
 {
-    return status == kBusyStatus || status == kBusyWithFirmwareStatus;
+    return status == kBusyStatus || status == kBusyWithFirmwareStatus || status == kLockRefusedStatus;
 }
 
 QString SwitchLock::busyText(int status)
 {
+    if (status == kLockRefusedStatus)
+        return QCoreApplication::translate("Translation",
+                                           "the switch is left alone: its lock directory %1 is not private to this user")
+            .arg(directory());
     if (status == kBusyWithFirmwareStatus)
         return QCoreApplication::translate(
             "Translation", "the switch is busy: a firmware upgrade is running in another program");
@@ -114,16 +144,24 @@ SwitchLock::SwitchLock(const QString &serial, Purpose purpose) : mSerial(serial)
     if (++held.depth > 1)
         return;
     QString error;
+    bool foreign = false;
     const QString dir = directory();
-    struct stat st;
-    if (!PrivateDirectory::make(dir, &error)
-        || ::lstat(QFile::encodeName(dir).constData(), &st) != 0 || st.st_uid != ::getuid()) {
-        // A directory of another user (under /tmp) could be used to keep us off our switches.
-        warnOnce(error.isEmpty() ? QStringLiteral("%1 belongs to another user").arg(dir) : error);
+    if (!PrivateDirectory::makeOwn(dir, &error, &foreign)) {
+        // Another user's directory must neither let this program go on unlocked (a port
+        // command in the middle of a flash) nor be trusted with a lock file.
+        if (foreign) {
+            refuse(error);
+            return;
+        }
+        warnOnce(error);
         return;
     }
     const QByteArray path = QFile::encodeName(lockFilePath(serial));
-    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const int fd = openOwnLockFile(path);
+    if (fd == -2) {
+        refuse(QStringLiteral("%1 is another user's").arg(QFile::decodeName(path)));
+        return;
+    }
     if (fd < 0) {
         warnOnce(QStringLiteral("cannot open %1: %2")
                      .arg(QFile::decodeName(path), QString::fromLocal8Bit(std::strerror(errno))));
@@ -144,9 +182,7 @@ SwitchLock::SwitchLock(const QString &serial, Purpose purpose) : mSerial(serial)
         const bool transfer = heldByTransfer(fd);
         if (transfer || std::chrono::steady_clock::now() >= deadline) {
             ::close(fd);
-            heldLocks().remove(serial);
-            mCounted = false;
-            mStatus = transfer ? kBusyWithFirmwareStatus : kBusyStatus;
+            release(transfer ? kBusyWithFirmwareStatus : kBusyStatus);
             qCDebug(tarvexFirmware).noquote() << serial << busyText(mStatus);
             return;
         }
@@ -157,6 +193,19 @@ SwitchLock::SwitchLock(const QString &serial, Purpose purpose) : mSerial(serial)
     if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, mark, std::strlen(mark), 0) < 0)
         qCDebug(tarvexFirmware) << "cannot mark the lock of" << serial;
     held.fd = fd;
+}
+
+void SwitchLock::release(int status)
+{
+    heldLocks().remove(mSerial);
+    mCounted = false;
+    mStatus = status;
+}
+
+void SwitchLock::refuse(const QString &why)
+{
+    release(kLockRefusedStatus);
+    qCWarning(tarvexFirmware).noquote() << mSerial << "is left alone:" << why;
 }
 
 SwitchLock::~SwitchLock()
