@@ -957,6 +957,10 @@ Installieren Sie die udev-Regel, die Ihnen Zugriff auf Tarvex-Umschalter gibt:
         <translation>der Umschalter ist belegt: Ein anderes Programm verwendet ihn</translation>
     </message>
     <message>
+        <source>the switch is left alone: its lock directory %1 is not private to this user</source>
+        <translation>der Umschalter bleibt unberührt: Sein Sperrverzeichnis %1 gehört nicht diesem Benutzer allein</translation>
+    </message>
+    <message>
         <source>The desktop did not grant this hot key.</source>
         <translation>Die Arbeitsumgebung hat dieses Tastenkürzel nicht gewährt.</translation>
     </message>
