@@ -240,6 +240,27 @@ bool DefaultsStore::synchronize()
     return mPending.isEmpty() || write();
 }
 
+QStringList DefaultsStore::reload()
+{
+    const FileContents file = readFile(mPath);
+    if (file.state != FileContents::Read)
+        return {}; // half-written by a hand, gone or damaged: what this store holds stands
+    // Changes not written yet are replayed on what the file holds, as the next write would.
+    QString refused;
+    const QJsonObject merged = withOwnChanges(file.values, &refused);
+    QStringList keys;
+    for (auto it = merged.constBegin(); it != merged.constEnd(); ++it) {
+        if (mValues.value(it.key()) != it.value())
+            keys.append(it.key());
+    }
+    for (auto it = mValues.constBegin(); it != mValues.constEnd(); ++it) {
+        if (!merged.contains(it.key()))
+            keys.append(it.key());
+    }
+    mValues = merged;
+    return keys;
+}
+
 void DefaultsStore::setInitialValues(const QJsonObject &values)
 {
     mInitialValues = values;

@@ -22,6 +22,7 @@
 #include <QJsonValue>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <utility>
 
@@ -62,6 +63,10 @@ public:
     bool editObjectForKey(const QString &key, const Edit &edit);
     // Writes the changes made since the last successful write, if any.
     bool synchronize();
+    // Takes in what the file holds now (another program changed it), keeping this store's
+    // own changes that are not written yet. Returns the keys whose values changed here; none
+    // when the file could not be read or holds what this store already has.
+    QStringList reload();
 
     // The defaults controller: initial values seen by valueForKey() until a value is stored.
     void setInitialValues(const QJsonObject &values);
