@@ -21,6 +21,7 @@
 #include "Translation.h"
 #include "WindowPlacement.h"
 #include "switch/DefaultsStore.h"
+#include "switch/DefaultsWatcher.h"
 #include "switch/DeviceGate.h"
 #include "switch/PortRotation.h"
 #include "switch/SwitchProtocol.h"
@@ -168,6 +169,10 @@ void ApplicationController::applicationDidFinishLaunching()
     mMenu->restoreSelection();
     // 11.
     enableMenuItems();
+    // Port names given with tarvexctl, a switch it selected, a URL edited by hand: the menu,
+    // the tooltip and the windows follow while we run.
+    mDefaultsWatcher = new DefaultsWatcher(DefaultsStore::standard(), this);
+    connect(mDefaultsWatcher, &DefaultsWatcher::changed, this, &ApplicationController::_followDefaults);
     // An entry of an earlier version under the old name gets the new name and the keys that
     // start us after the tray host.
     AutostartEntry entry(QCoreApplication::applicationFilePath());
@@ -195,8 +200,28 @@ void ApplicationController::applicationWillTerminate()
     mIOWarriorController.reset();
     // Nothing writes our settings back behind us: a logout or a signal would lose them.
     DefaultsStore &defaults = DefaultsStore::standard();
-    if (!defaults.synchronize())
+    if (!defaults.synchronize() && defaults.failureIsNew())
         qCWarning(tarvexApp, "could not save the settings: %s", qPrintable(defaults.lastError()));
+}
+
+void ApplicationController::_followDefaults(const QStringList &keys)
+{
+    if (mTerminated)
+        return;
+    if (keys.contains(StatusMenu::selectedSwitchKey())) {
+        // Another switch is asked for its model and port: not between two firmware records.
+        whenDevicesFree(this, [](ApplicationController &self) {
+            self.mMenu->restoreSelection();
+            self.enableMenuItems();
+            self.setStatusIcon();
+        });
+    }
+    mMenu->refreshTexts();
+    if (mPreferences) {
+        mPreferences->showPortNames(mMenu->shownSerial(), mMenu->shownModel(), mMenu->shownPortCount());
+        if (keys.contains(PortRotation::timeIntervalKey()))
+            mPreferences->setTimeInterval(mRotation->interval());
+    }
 }
 
 void ApplicationController::_requestTermination()
@@ -348,12 +373,18 @@ void ApplicationController::updateHotkeyDescriptions()
     // Only a window that exists shows them; a new one asks for them when it is made.
     if (!mPreferences)
         return;
-    mPreferences->setHotkeyNotice(mHotKeys->notice());
+    QStringList notice;
     for (int binding = 1; binding <= HotKeyBindings::kCount; ++binding) {
-        if (mHotKeys->hotKey(binding) != nullptr)
-            mPreferences->setHotkeyDescription(binding, mHotKeys->description(binding),
-                                               mHotKeys->isInactive(binding));
+        if (mHotKeys->hotKey(binding) == nullptr)
+            continue;
+        mPreferences->setHotkeyDescription(binding, mHotKeys->description(binding),
+                                           mHotKeys->isInactive(binding));
+        if (!mHotKeys->problem(binding).isEmpty())
+            notice.append(mHotKeys->problem(binding));
     }
+    if (!mHotKeys->notice().isEmpty())
+        notice.append(mHotKeys->notice());
+    mPreferences->setHotkeyNotice(notice.join(QLatin1Char('\n')));
 }
 
 void ApplicationController::configureHotkeys(QObject *)
@@ -377,16 +408,12 @@ void ApplicationController::setHotkey(QObject *sender)
 
 void ApplicationController::hotKeySheetDidEndWithReturnCode(int returnCode)
 {
-    mHotKeys->sheetDidEnd(returnCode);
-    if (returnCode != 1)
-        return;
-    // Stored at once, not only at quit: a crash or a power cut would lose it.
-    const QString name = PTKeyComboPanel::sharedPanel()->keyBindingName();
-    for (int binding = 1; binding <= HotKeyBindings::kCount; ++binding) {
+    // Stored at once, not only at quit: a crash or a power cut would lose it. A key moved
+    // from another command clears that one too.
+    DefaultsStore &defaults = DefaultsStore::standard();
+    for (const int binding : mHotKeys->sheetDidEnd(returnCode)) {
         PTHotKey *hot = mHotKeys->hotKey(binding);
-        DefaultsStore &defaults = DefaultsStore::standard();
-        if (hot != nullptr && HotKeyBindings::key(binding) == name &&
-            !defaults.setObjectForKey(name, hot->keyCombo().plistRepresentation()))
+        if (!defaults.setObjectForKey(HotKeyBindings::key(binding), hot->keyCombo().plistRepresentation()))
             SettingsNotice::tell(defaults,
                                  tx("The hot key could not be saved:\n%1").arg(defaults.lastError()));
     }

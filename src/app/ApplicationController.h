@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 
+class DefaultsWatcher;
 class FirmwareWindowController;
 class HelpWindowController;
 class HotKeyBindings;
@@ -116,6 +117,8 @@ public:
     HelpWindowController &help();
     FirmwareWindowController &firmware();
     bool hasFirmwareWindow() const { return mFirmwareController != nullptr; }
+    // Follows the settings file while the program runs (made at launch).
+    DefaultsWatcher *defaultsWatcher() const { return mDefaultsWatcher; }
 
     // Outlets into the status menu.
     QMenu *mStatusMenu = nullptr;
@@ -128,6 +131,8 @@ signals:
 private:
     void _refreshLoginControls();
     void _requestTermination();
+    // Another program (or a hand) changed these settings in the file.
+    void _followDefaults(const QStringList &keys);
 
     std::unique_ptr<IOWarriorController> mIOWarriorController;
     // Windows first, so they go after the bindings: a capture sheet on the preferences
@@ -139,6 +144,7 @@ private:
     std::unique_ptr<PortRotation> mRotation;
     std::unique_ptr<HotKeyBindings> mHotKeys;
     std::unique_ptr<TrayHostWatcher> mTrayHost;
+    DefaultsWatcher *mDefaultsWatcher = nullptr;
     bool mLaunched = false;
     bool mTerminated = false;
 };

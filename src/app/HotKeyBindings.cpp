@@ -28,9 +28,9 @@ bool inRange(int binding)
 }
 
 // What a binding's field and menu item say about a valid combination the service refused.
-QString notActiveText(const QString &description, const QString &reason)
+QString notActiveText(const QString &description)
 {
-    return tx("%1 — not active: %2").arg(description, reason);
+    return tx("%1 — not active").arg(description);
 }
 
 QString refusal(const QString &reason)
@@ -69,6 +69,22 @@ bool HotKeyBindings::isInactive(int binding) const
     return hot != nullptr && hot->keyCombo().isValidHotKeyCombo() && !mFailure[binding - 1].isEmpty();
 }
 
+bool HotKeyBindings::isActive(int binding) const
+{
+    PTHotKey *hot = hotKey(binding);
+    return hot != nullptr && hot->keyCombo().isValidHotKeyCombo() && mActive[binding - 1];
+}
+
+QString HotKeyBindings::problem(int binding) const
+{
+    if (!isInactive(binding))
+        return {};
+    const QString &trigger = mTrigger[binding - 1];
+    const QString key = trigger.isEmpty() ? hotKey(binding)->keyCombo().description() : trigger;
+    return tx("%1: %2 is not active: %3")
+        .arg(tx(kBindings[binding - 1].key), key, mFailure[binding - 1]);
+}
+
 QString HotKeyBindings::description(int binding) const
 {
     PTHotKey *hot = hotKey(binding);
@@ -76,7 +92,8 @@ QString HotKeyBindings::description(int binding) const
         return {};
     const QString &trigger = mTrigger[binding - 1];
     const QString text = trigger.isEmpty() ? hot->keyCombo().description() : trigger;
-    return isInactive(binding) ? notActiveText(text, mFailure[binding - 1]) : text;
+    // The field is narrow: the whole reason is said under the fields (problem()).
+    return isInactive(binding) ? notActiveText(text) : text;
 }
 
 QString HotKeyBindings::notice() const
@@ -108,6 +125,7 @@ void HotKeyBindings::setUp()
         mFailure[i].clear();
         mTrigger[i].clear();
         mNote[i].clear();
+        mActive[i] = false;
         showKeyEquivalent(i);
     }
     PTHotKeyCenter *center = PTHotKeyCenter::sharedCenter();
@@ -140,6 +158,7 @@ void HotKeyBindings::takeGrant(int index)
     const HotKeyGrant grant = PTHotKeyCenter::sharedCenter()->grantForHotKey(mHotKeys[index]);
     // The binding keeps a refused combination; the user is told why pressing it does nothing.
     mFailure[index] = grant.pending || grant.status == 0 ? QString() : refusal(grant.reason);
+    mActive[index] = grant.isActive();
     mTrigger[index] = grant.trigger;
     mNote[index] = grant.note;
     showKeyEquivalent(index);
@@ -174,7 +193,9 @@ void HotKeyBindings::showKeyEquivalent(int index)
     item->setProperty("keyEquivalentModifierMask", combo.keyEquivalentModifierMask());
     item->setProperty("keyEquivalent", combo.keyEquivalent());
     QString text = title.toString();
-    if (combo.isValidHotKeyCombo()) {
+    // A key that does nothing when pressed is no key of the command's: the menu stays
+    // silent and the preferences say why.
+    if (combo.isValidHotKeyCombo() && mActive[index]) {
         QString key = mTrigger[index].isEmpty() ? combo.description() : mTrigger[index];
         // "&" is a mnemonic marker in menu texts; a key named "&" (AZERTY 1) must show as one.
         text += QLatin1Char('\t') + key.replace(QLatin1Char('&'), QLatin1String("&&"));
@@ -189,30 +210,53 @@ bool HotKeyBindings::edit(int binding, QWidget *window, PTKeyComboPanelTarget *t
     if (hot == nullptr) // start-up never made the bindings, or quit took them
         return false;
     PTKeyComboPanel *panel = PTKeyComboPanel::sharedPanel();
-    panel->setKeyCombo(hot->keyCombo());
     panel->setKeyBindingName(hot->name());
+    panel->setClashLookup([this](const PTKeyCombo &combo) {
+        const int other = holder(combo, PTKeyComboPanel::sharedPanel()->keyBindingName());
+        return other > 0 ? tx(kBindings[other - 1].key) : QString();
+    });
+    panel->setKeyCombo(hot->keyCombo());
     panel->runSheetForModalWindow(window, target);
     return true;
 }
 
-void HotKeyBindings::sheetDidEnd(int returnCode)
+int HotKeyBindings::holder(const PTKeyCombo &combo, const QString &except) const
+{
+    for (int i = 0; i < kCount; ++i) {
+        if (mHotKeys[i] != nullptr && except != QLatin1String(kBindings[i].key)
+            && combo.isValidHotKeyCombo() && mHotKeys[i]->keyCombo() == combo)
+            return i + 1;
+    }
+    return 0;
+}
+
+QList<int> HotKeyBindings::sheetDidEnd(int returnCode)
 {
     // Cancel changes nothing. It is also the only answer heard while the program goes down
     // (the window takes the sheet along), so it must touch nothing.
     if (returnCode != 1)
-        return;
+        return {};
     PTKeyComboPanel *panel = PTKeyComboPanel::sharedPanel();
     const QString name = panel->keyBindingName();
+    const PTKeyCombo combo = panel->keyCombo();
+    QList<int> changed;
     for (int i = 0; i < kCount; ++i) {
         if (name != QLatin1String(kBindings[i].key) || mHotKeys[i] == nullptr)
             continue;
-        mHotKeys[i]->setKeyCombo(panel->keyCombo());
-        // Drops the old grab first; after Clear the hot key stays unregistered. The new
-        // combination is not stored here: the quit steps do that.
+        // The key moves: its old holder lets go first, so the new one's grab finds it free.
+        while (const int other = holder(combo, name)) {
+            mHotKeys[other - 1]->setKeyCombo(PTKeyCombo::clearKeyCombo());
+            registerHotKey(other - 1);
+            changed.append(other);
+        }
+        mHotKeys[i]->setKeyCombo(combo);
+        // Drops the old grab first; a cleared hot key stays unregistered.
         registerHotKey(i);
+        changed.append(i + 1);
         break;
     }
     emit descriptionsChanged();
+    return changed;
 }
 
 void HotKeyBindings::save()
@@ -223,14 +267,16 @@ void HotKeyBindings::save()
         if (hot == nullptr) // start-up stopped early: the stored combinations stay as they are
             continue;
         // Clear ones too ({-1, -1}), so a cleared binding stays cleared after a restart.
-        if (!defaults.setObjectForKey(key(i + 1), hot->keyCombo().plistRepresentation()))
-            qCWarning(tarvexApp, "could not save the hot key \"%s\": %s", kBindings[i].key,
-                      qPrintable(defaults.lastError()));
+        // A full disk fails every one of them alike: said once, not once per binding.
+        if (!defaults.setObjectForKey(key(i + 1), hot->keyCombo().plistRepresentation())
+            && defaults.failureIsNew())
+            qCWarning(tarvexApp, "could not save the hot keys: %s", qPrintable(defaults.lastError()));
         PTHotKeyCenter::sharedCenter()->unregisterHotKey(hot);
         delete hot;
         hot = nullptr;
         mFailure[i].clear();
         mTrigger[i].clear();
         mNote[i].clear();
+        mActive[i] = false;
     }
 }

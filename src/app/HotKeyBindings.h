@@ -12,6 +12,7 @@
 #include <array>
 
 class PTHotKey;
+class PTKeyCombo;
 class PTKeyComboPanelTarget;
 class QAction;
 class QWidget;
@@ -41,6 +42,12 @@ public:
     PTHotKey *hotKey(int binding) const;
     // Why binding 1-5 is not active although it holds a valid combination, or a null string.
     QString failure(int binding) const;
+    // Whether binding 1-5 holds a combination that the session has granted: only then does
+    // the menu show it, as only then does pressing it do something.
+    bool isActive(int binding) const;
+    // Binding 1-5's problem in one whole sentence ("Port 1: Ctrl+Alt+1 is not active: …"),
+    // or a null string.
+    QString problem(int binding) const;
     // What binding 1-5's field shows: the combination, with the refusal when there is one.
     QString description(int binding) const;
     bool isInactive(int binding) const;
@@ -51,9 +58,10 @@ public:
     // Opens the capture sheet on `window` for binding 1-5; false (and no sheet) for another
     // number or a binding that does not exist.
     bool edit(int binding, QWidget *window, PTKeyComboPanelTarget *target);
-    // The capture sheet ended: code 1 (OK, Clear) applies its combination to the binding it
-    // names and registers it again; anything else changes nothing.
-    void sheetDidEnd(int returnCode);
+    // The capture sheet ended: code 1 (OK) applies its combination to the binding it names
+    // and registers it again, and clears any other binding that held it (the panel said it
+    // would move); anything else changes nothing. Returns the bindings that changed.
+    QList<int> sheetDidEnd(int returnCode);
 
 signals:
     // A combination or a refusal changed: the fields should show the descriptions again.
@@ -65,6 +73,8 @@ private:
     // Reads what the session made of binding index+1 (at once, or when the desktop answers).
     void takeGrant(int index);
     void grantChanged(PTHotKey *hotKey);
+    // The binding (1-5) other than the one named `except` that holds `combo`, or 0.
+    int holder(const PTKeyCombo &combo, const QString &except) const;
 
     QObject *mTarget;
     std::array<QAction *, kCount> mMenuHotkeys;
@@ -72,6 +82,7 @@ private:
     std::array<QString, kCount> mFailure; // per binding: why its combination is not active
     std::array<QString, kCount> mTrigger; // the desktop's name of the key it bound, if any
     std::array<QString, kCount> mNote;    // how the desktop lets the key be changed, if it says
+    std::array<bool, kCount> mActive{};  // the session granted it
     QString mLimitation;
     QList<QMetaObject::Connection> mCenterConnections;
 };

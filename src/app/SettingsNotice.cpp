@@ -2,13 +2,11 @@
 #include "SettingsNotice.h"
 
 #include "AlertPresenter.h"
-#include "AppLog.h"
 #include "switch/DefaultsStore.h"
 
 void SettingsNotice::tell(const DefaultsStore &defaults, const QString &message)
 {
+    // Its repetitions say nothing new: one line per failing burst, not one per setting.
     if (defaults.failureIsNew())
         AlertPresenter::inform(message);
-    else
-        qCWarning(tarvexApp).noquote() << QString(message).replace(QLatin1Char('\n'), QLatin1Char(' '));
 }

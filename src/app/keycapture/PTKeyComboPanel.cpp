@@ -8,6 +8,7 @@
 
 #include "PTHotKeys/PTHotKey.h"
 #include "PTHotKeys/PTHotKeyCenter.h"
+#include "PTHotKeys/VirtualKeyCodes.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -44,6 +45,10 @@ QDialog *PTKeyComboPanel::window()
 void PTKeyComboPanel::windowDidLoad()
 {
     mTitleFormat = mUi->mTitleField->text();
+    mOkTitle = mUi->mOkButton->text();
+    // The problem line is the only one that may grow: a name or a reason in another
+    // language must not cut off the buttons.
+    mUi->mProblemField->setStyleSheet(QStringLiteral("font-weight: bold;"));
     connect(mUi->mKeyBcaster, &PTKeyBroadcaster::keyEvent, this,
             &PTKeyComboPanel::noteKeyBroadcast);
     connect(mUi->mOkButton, &QPushButton::clicked, this, [this] { ok(mUi->mOkButton); });
@@ -81,7 +86,15 @@ QLabel *PTKeyComboPanel::comboField() const
 void PTKeyComboPanel::setKeyCombo(const PTKeyCombo &keyCombo)
 {
     mKeyCombo = keyCombo;
-    refreshContents();
+    QString clash;
+    if (keyCombo.isValidHotKeyCombo() && mClashLookup)
+        clash = mClashLookup(keyCombo);
+    const QString key = keyCombo.description();
+    showProblem(clash.isEmpty() ? QString()
+                                : tr("%1 is the hot key of “%2”. Move Here takes it from there; "
+                                     "Cancel leaves both as they are.")
+                                      .arg(key, QString(clash).replace(QLatin1Char(' '), QChar::Nbsp)),
+                clash);
 }
 
 void PTKeyComboPanel::setKeyBindingName(const QString &name)
@@ -90,15 +103,48 @@ void PTKeyComboPanel::setKeyBindingName(const QString &name)
     refreshContents();
 }
 
+void PTKeyComboPanel::setClashLookup(ClashLookup lookup)
+{
+    mClashLookup = std::move(lookup);
+}
+
+QString PTKeyComboPanel::refusal(const PTKeyCombo &keyCombo)
+{
+    if (keyCombo.modifiers() != PTKeyCombo::kShiftKey)
+        return {};
+    // Keys that type nothing: Shift with them takes nothing from anyone. The function,
+    // arrow and navigation keys carry the function-key bit and never get here.
+    switch (keyCombo.keyCode()) {
+    case 0x24: case 0x30: case 0x33: case 0x35: case 0x4C: // Return, Tab, Backspace, Escape, Enter
+        return {};
+    default:
+        break;
+    }
+    return QCoreApplication::translate(
+               "PTKeyComboPanel", "%1 would make the key impossible to type. Add Ctrl, Alt or Super.")
+        .arg(keyCombo.description());
+}
+
+void PTKeyComboPanel::showProblem(const QString &problem, const QString &clash)
+{
+    mProblem = problem;
+    mClash = clash;
+    refreshContents();
+}
+
 void PTKeyComboPanel::refreshContents()
 {
     if (!mWindow)
         return;
     mUi->mComboField->setText(mKeyCombo.description());
+    mUi->mProblemField->setText(mProblem);
+    mUi->mProblemField->setVisible(!mProblem.isEmpty());
+    mUi->mOkButton->setText(mClash.isEmpty() ? mOkTitle : tr("&Move Here"));
     // The name is the key into the "Translation" table; an untranslated name shows as itself.
     QString name = QCoreApplication::translate("Translation", mKeyName.toUtf8().constData());
     // The title is the broadcaster's label and carries its mnemonic: a "&" of the name is text.
-    name.replace(QLatin1Char('&'), QLatin1String("&&"));
+    // A wrapped title keeps the name on one line („Anschluss 2“, never „Anschluss / 2“).
+    name.replace(QLatin1Char('&'), QLatin1String("&&")).replace(QLatin1Char(' '), QChar::Nbsp);
     QString title = mTitleFormat;
     const qsizetype at = title.indexOf(QLatin1String("%@"));
     if (at >= 0)
@@ -198,7 +244,6 @@ void PTKeyComboPanel::cancel(QObject *)
 void PTKeyComboPanel::clear(QObject *)
 {
     setKeyCombo(PTKeyCombo::clearKeyCombo());
-    endWithCode(Accepted);
 }
 
 void PTKeyComboPanel::noteKeyBroadcast(PTKeyBroadcaster *sender, const PTKeyCombo &keyCombo)
@@ -224,6 +269,13 @@ void PTKeyComboPanel::noteKeyBroadcast(PTKeyBroadcaster *sender, const PTKeyComb
         default:
             break;
         }
+    }
+    // A refused press keeps what the field showed: a slip of the finger must not cost the
+    // combination the binding had.
+    const QString refused = refusal(keyCombo);
+    if (!refused.isEmpty()) {
+        showProblem(refused, mClash);
+        return;
     }
     setKeyCombo(keyCombo);
 }

@@ -1,5 +1,7 @@
 // PTKeyComboPanel: the shared panel that captures a new key combination, run modally or as a
-// sheet (a window-modal dialog) on another window; it ends with OK, Cancel or Clear.
+// sheet (a window-modal dialog) on another window; it ends with OK (or Return) or Cancel (or
+// Escape). A combination that would break typing is refused there, with the reason, and one
+// that another command holds is named, so that OK moves it rather than making two of a key.
 #pragma once
 
 #include "PTHotKeys/PTKeyCombo.h"
@@ -8,6 +10,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class PTHotKey;
@@ -27,6 +30,9 @@ class PTKeyComboPanel : public QObject
 
 public:
     enum ReturnCode { Cancelled = 0, Accepted = 1 };
+    // The name of the command other than the one being edited that holds a combination, or
+    // an empty string.
+    using ClashLookup = std::function<QString(const PTKeyCombo &)>;
 
     static PTKeyComboPanel *sharedPanel();
 
@@ -41,6 +47,17 @@ public:
     PTKeyCombo keyCombo() const { return mKeyCombo; }
     void setKeyBindingName(const QString &name);
     QString keyBindingName() const { return mKeyName; }
+    // Asked for every captured combination of the next runs; none: no clash is ever found.
+    void setClashLookup(ClashLookup lookup);
+    // The command that holds the combination shown, which OK takes it from; empty for none.
+    QString clashingCommand() const { return mClash; }
+    // Why the last key pressed was not taken, or what OK would move; empty when all is well.
+    QString problem() const { return mProblem; }
+
+    // Why `keyCombo` may not be a hot key although it has a modifier: Shift alone on a key
+    // that types a character would take that character from every window (a desktop's own
+    // shortcut editor refuses it too). A null string when it may.
+    static QString refusal(const PTKeyCombo &keyCombo);
 
     // While the panel runs (modally or as a sheet) this program's hot keys are suspended, so
     // that a combination one of them holds reaches the panel instead of running its action;
@@ -64,9 +81,10 @@ public:
 public slots:
     void ok(QObject *sender = nullptr);
     void cancel(QObject *sender = nullptr);
+    // Empties the field; only OK then saves the empty combination.
     void clear(QObject *sender = nullptr);
-    // A captured combination; Escape alone cancels, Backspace or Delete alone clears,
-    // Return or Enter alone accepts.
+    // A captured combination; Escape alone cancels, Backspace or Delete alone clears the
+    // field, Return or Enter alone accepts.
     void noteKeyBroadcast(PTKeyBroadcaster *sender, const PTKeyCombo &keyCombo);
 
 private:
@@ -81,6 +99,7 @@ private:
 
     void windowDidLoad();
     void refreshContents();
+    void showProblem(const QString &problem, const QString &clash = QString());
     void endWithCode(int code);
     void sheetDidEnd(int returnCode);
 
@@ -89,6 +108,10 @@ private:
     QString mTitleFormat;
     QString mKeyName;
     PTKeyCombo mKeyCombo;
+    ClashLookup mClashLookup;
+    QString mClash;
+    QString mProblem;
+    QString mOkTitle;
     bool mRunningAsSheet = false;
     PTKeyComboPanelTarget *mSheetTarget = nullptr;
     QPointer<QObject> mSheetTargetGuard;

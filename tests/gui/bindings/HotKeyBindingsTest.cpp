@@ -1,7 +1,8 @@
 // The five hot-key bindings in the running application: made from the defaults and
 // registered in order, shown in the fields and menu items (refusals and the desktop's own
-// answers too), changed through the capture sheet, pressed, and saved at quit. The hot-key
-// service is a fake.
+// answers too: a key that is not active is in no menu, and its whole reason under the
+// fields), changed through the capture sheet (a key another command holds is moved), pressed,
+// and saved at quit, a full disk said once. The hot-key service is a fake.
 #include "FakeHotKeyService.h"
 #include "HotKeyBindings.h"
 #include "PreferencesWindowController.h"
@@ -15,6 +16,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QPushButton>
 #include <QFile>
 #include <QJsonDocument>
@@ -128,13 +130,12 @@ private slots:
         storeDefault(QStringLiteral("Port 2"), stored(19, 0x300));
         gService->refused.append({18, 0x300});
         h.launch();
-        const QString shown = QStringLiteral("Super+Shift+1 — not active: ") + kTaken;
+        const QString shown = QStringLiteral("Super+Shift+1 — not active");
         const auto expectNotActive = [&] {
             QCOMPARE(h.app->hotkeyFailure(1), kTaken);
-            QCOMPARE(field(1), shown);
-            QCOMPARE(h.app->preferences().hotkeyField(1)->toolTip(), shown);
-            QCOMPARE(item(1)->toolTip(), shown);
-            QCOMPARE(item(1)->text(), QStringLiteral("Port 1\tSuper+Shift+1"));
+            QCOMPARE(field(1) + h.app->preferences().hotkeyField(1)->toolTip() + item(1)->toolTip(), shown + shown + shown);
+            QCOMPARE(h.app->preferences().hotkeyNotice()->text(), "Port 1: Super+Shift+1 is not active: " + kTaken);
+            QCOMPARE(item(1)->text(), QStringLiteral("Port 1")); // a dead key is in no menu
             QCOMPARE(gService->grabbed(), (Combos{{19, 0x300}}));
         };
         expectNotActive();
@@ -161,14 +162,15 @@ private slots:
         gService->answersLater = true;
         h.launch();
         QCOMPARE(field(1) + field(2), QStringLiteral("Super+Shift+1Super+Shift+2")); // no answer yet
+        QCOMPARE(item(1)->text(), QStringLiteral("Port 1"));                        // nor in the menu
         const QString note = QStringLiteral("Change it in the desktop's settings.");
         gService->answer(0, {false, 0, {}, QStringLiteral("Meta+Shift+1"), note});
         gService->answer(1, {false, HotKeyService::kStatusNotGranted, QStringLiteral("Refused."), {}, {}});
         gService->setLimitation(QStringLiteral("Limited here."));
         QCOMPARE(field(1) + item(1)->text(), QStringLiteral("Meta+Shift+1Port 1\tMeta+Shift+1"));
-        QCOMPARE(field(2), QStringLiteral("Super+Shift+2 — not active: Refused."));
-        QCOMPARE(item(2)->toolTip(), field(2));
-        QCOMPARE(h.app->preferences().hotkeyNotice()->text(), QStringLiteral("Limited here.\n") + note);
+        QCOMPARE(field(2) + item(2)->text(), QStringLiteral("Super+Shift+2 — not activePort 2"));
+        QCOMPARE(h.app->preferences().hotkeyNotice()->text(),
+                 QStringLiteral("Port 2: Super+Shift+2 is not active: Refused.\nLimited here.\n") + note);
         QVERIFY(h.app->preferences().hotkeyNotice()->isVisibleTo(h.app->preferences().window()));
         quitAndExpectSaved({{QStringLiteral("Port 1"), stored(18, 0x300)}});
     }
@@ -203,6 +205,7 @@ private slots:
         // Clear drops the grab; an unknown binding name or sender changes nothing.
         h.app->setHotkey(h.app->preferences().changeButton(2));
         panel->clear();
+        panel->ok();
         QCOMPARE(gService->grabbed(), (Combos{{0x28, 0x300}}));
         QCOMPARE(field(2), QStringLiteral("(None)"));
         panel->setKeyBindingName(QStringLiteral("Port 9"));
@@ -214,6 +217,39 @@ private slots:
         QVERIFY(!panel->isSheet());
         QCOMPARE(gService->grabbed(), (Combos{{0x28, 0x300}}));
         quitAndExpectSaved({{QStringLiteral("Port 2"), stored(-1, -1)}, {QStringLiteral("Rotate"), stored(0x28, 0x300)}});
+    }
+
+    // Port 1's key given to Port 2: the panel names Port 1 and OK moves the key (Port 1 is
+    // cleared, both stored at once); the menu never shows one key twice. A full disk at quit
+    // is one line in the log, not one per binding.
+    void aClashNamesTheHolderAndMovesTheKey()
+    {
+        storeDefault(QStringLiteral("Port 1"), stored(18, 0x1800));
+        h.launch();
+        PTKeyComboPanel *panel = PTKeyComboPanel::sharedPanel();
+        h.app->setHotkey(h.app->preferences().changeButton(2));
+        QVERIFY(panel->clashingCommand().isEmpty());
+        panel->setKeyCombo(PTKeyCombo(18, 0x1800));
+        QCOMPARE(panel->clashingCommand(), QStringLiteral("Port 1"));
+        QVERIFY(panel->problem().startsWith(QStringLiteral("Ctrl+Alt+1 is the hot key of “Port\u00A01”.")));
+        panel->ok();
+        QCOMPARE(item(1)->text() + item(2)->text(), QStringLiteral("Port 1Port 2\tCtrl+Alt+1"));
+        QCOMPARE(gService->grabbed(), (Combos{{18, 0x1800}}));
+        QCOMPARE(savedOnDisk(QStringLiteral("Port 1")), stored(-1, -1));
+        QCOMPARE(savedOnDisk(QStringLiteral("Port 2")), stored(18, 0x1800));
+
+        const QString path = DefaultsStore::standard().filePath();
+        QVERIFY(QFile::remove(path) && QDir().mkdir(path)); // no file can be written there
+        static QStringList warnings;
+        warnings.clear();
+        const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+            if (type == QtWarningMsg)
+                warnings.append(text);
+        });
+        h.app->applicationWillTerminate();
+        qInstallMessageHandler(previous);
+        QDir().rmdir(path);
+        QCOMPARE(warnings.size(), 1);
     }
 
     // A press selects the port once with the exact report; keys that reach the open menu or

@@ -1,6 +1,7 @@
 // The capture panel on the offscreen platform: presses carrying native scan codes become
-// combinations of the physical key; Escape, Backspace / Delete and Return / Enter alone end it;
-// every way a sheet ends reports its code; our hot keys hold no grabs meanwhile and get them back.
+// combinations of the physical key, Shift alone on a typing key is refused with the reason;
+// Escape and Return / Enter alone end it, Backspace / Delete only clear the field; every way a
+// sheet ends reports its code; our hot keys hold no grabs meanwhile and get them back.
 #include "FakeHotKeyService.h"
 
 #include "PTKeyBroadcaster.h"
@@ -48,9 +49,19 @@ struct RecordingSheetTarget : QObject, PTKeyComboPanelTarget {
 
 TEST(PTKeyComboPanel, CapturesThePhysicalKeyAndIgnoresLockAndModifierKeys)
 {
-    const PTKeyCombo ctrlEscape(0x35, 0x1000);
+    const PTKeyCombo ctrlEscape(0x35, 0x1000), ctrlAlt2(0x13, 0x1800);
+    const Qt::KeyboardModifiers ctrlAlt = Qt::ControlModifier | Qt::AltModifier;
     const struct { int evdev; Qt::KeyboardModifiers mods; PTKeyCombo expected; const char *shown; } cases[] = {
         {KEY_K, Qt::MetaModifier | Qt::ShiftModifier, PTKeyCombo(0x28, 0x0300), "Super+Shift+K"},
+        {KEY_1, Qt::MetaModifier, PTKeyCombo(0x12, 0x0100), "Super+1"},
+        {KEY_2, ctrlAlt, ctrlAlt2, "Ctrl+Alt+2"},
+        // Shift alone would take the character from every window: refused, the field keeps
+        // what it had and says why.
+        {KEY_A, Qt::ShiftModifier, ctrlAlt2, "Ctrl+Alt+2"},
+        {KEY_1, Qt::ShiftModifier, ctrlAlt2, "Ctrl+Alt+2"},
+        {KEY_SPACE, Qt::ShiftModifier, ctrlAlt2, "Ctrl+Alt+2"},
+        {KEY_F5, Qt::ShiftModifier, PTKeyCombo(0x60, 0x8200), "Shift+F5"},
+        {KEY_TAB, Qt::ShiftModifier, PTKeyCombo(0x30, 0x0200), "Shift+Tab"},
         {KEY_K, Qt::NoModifier, PTKeyCombo(0x28, 0), "(None)"},
         {KEY_F5, Qt::NoModifier, PTKeyCombo(0x60, 0x8000), "F5"},
         {KEY_UP, Qt::ControlModifier | Qt::KeypadModifier, PTKeyCombo(0x7E, 0x9000), nullptr},
@@ -65,6 +76,9 @@ TEST(PTKeyComboPanel, CapturesThePhysicalKeyAndIgnoresLockAndModifierKeys)
         press(c.evdev, c.mods, Qt::Key_K);
         EXPECT_EQ(panel()->keyCombo(), c.expected) << c.evdev;
         EXPECT_TRUE(!c.shown || panel()->comboField()->text() == c.shown) << c.evdev;
+        const bool refused = c.mods == Qt::ShiftModifier && c.expected == ctrlAlt2;
+        EXPECT_EQ(panel()->problem().endsWith("would make the key impossible to type. Add Ctrl, Alt or Super."),
+                  refused) << c.evdev;
     }
 }
 
@@ -78,11 +92,13 @@ TEST(PTKeyComboPanel, EverySheetEndReportsItsCodeAndGivesTheGrabsBack)
     const std::pair<std::function<void(QWidget *)>, std::pair<int, PTKeyCombo>> ends[] = {
         {[](QWidget *) { panel()->ok(); }, {1, captured}},
         {[](QWidget *) { panel()->cancel(); }, {0, captured}},
-        {[](QWidget *) { panel()->clear(); }, {1, none}},
         {[](QWidget *) { press(KEY_ESC); }, {0, captured}},
         {[](QWidget *) { press(KEY_ENTER); }, {1, captured}},
-        {[](QWidget *) { press(KEY_BACKSPACE); }, {1, none}},
-        {[](QWidget *) { press(KEY_DELETE); }, {1, none}}, // Forward Delete: no held modifier
+        // Clear, Backspace and Forward Delete (no held modifier) only empty the field: a
+        // correction must not save; Return or OK does, Escape keeps the old key.
+        {[](QWidget *) { panel()->clear(); EXPECT_TRUE(panel()->isSheet()); panel()->ok(); }, {1, none}},
+        {[](QWidget *) { press(KEY_BACKSPACE); EXPECT_TRUE(panel()->isSheet()); press(KEY_ENTER); }, {1, none}},
+        {[](QWidget *) { press(KEY_DELETE); press(KEY_ESC); }, {0, none}},
         {[](QWidget *) { panel()->window()->close(); }, {0, captured}},
         // The parent window dies: Cancel, and the next run makes the panel's window again.
         {[](QWidget *parent) { delete parent; }, {0, captured}},
@@ -91,7 +107,8 @@ TEST(PTKeyComboPanel, EverySheetEndReportsItsCodeAndGivesTheGrabsBack)
         QPointer<QWidget> parent = new QWidget;
         panel()->setKeyBindingName("Port & 2");
         panel()->runSheetForModalWindow(parent, &target);
-        EXPECT_EQ(panel()->titleField()->text(), "Press the new &key combination for “Port && 2”.");
+        // The name never breaks across lines.
+        EXPECT_EQ(panel()->titleField()->text(), "Press the new &key combination for “Port\u00A0&&\u00A02”.");
         EXPECT_FALSE(gService->press(0x12, 0x0300)); // the keys reach the panel, not the hot key
         press(KEY_1, Qt::MetaModifier | Qt::ShiftModifier);
         panel()->runSheetForModalWindow(parent, &target); // a second run holds no second suspension
