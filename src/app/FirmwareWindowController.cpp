@@ -1,7 +1,6 @@
 // The firmware window; see FirmwareWindowController.h.
 #include "FirmwareWindowController.h"
 
-#include "AlertPresenter.h"
 #include "AppLog.h"
 #include "ResourceImages.h"
 #include "Translation.h"
@@ -14,16 +13,27 @@
 
 #include "ui_FirmwareWindow.h"
 
+#include "WindowPlacement.h"
+
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPointer>
+#include <QStyle>
+#include <QVersionNumber>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
 QString idleText()
 {
     return tx("Check the maker's server for a newer firmware.");
+}
+
+QString unplugWarning()
+{
+    return tx("Do not unplug the switch while it is written.");
 }
 
 } // namespace
@@ -48,6 +58,8 @@ FirmwareWindowController::FirmwareWindowController(IOWarriorController &registry
     connect(mTransfer, &FirmwareTransfer::finished, this,
             &FirmwareWindowController::onTransferFinished);
     connect(mUi->mCheckBtn, &QPushButton::clicked, this, &FirmwareWindowController::selectFile);
+    connect(mUi->mWriteBtn, &QPushButton::clicked, this, &FirmwareWindowController::writeOffered);
+    connect(mUi->mCancelBtn, &QPushButton::clicked, this, &FirmwareWindowController::declineOffer);
     connect(mUi->mCloseBtn, &QPushButton::clicked, mWindow.get(), &QWidget::close);
 }
 
@@ -98,9 +110,17 @@ void FirmwareWindowController::updateSwitchLine()
         mUi->mVersion->setText(tx("%1 %2, firmware %3").arg(mModel, mSerial, mVersion));
 }
 
-void FirmwareWindowController::setStatusLine(const QString &text)
+void FirmwareWindowController::setStatusLine(const QString &text, bool failure)
 {
     mUi->mStatusLine->setText(text);
+    mFailure = failure;
+    if (failure) {
+        const int size = mWindow->style()->pixelMetric(QStyle::PM_MessageBoxIconSize);
+        mUi->mStatusIcon->setPixmap(mWindow->style()
+                                        ->standardIcon(QStyle::SP_MessageBoxCritical)
+                                        .pixmap(QSize(size, size), mWindow->devicePixelRatioF()));
+    }
+    mUi->mStatusIcon->setVisible(failure);
 }
 
 void FirmwareWindowController::setBusy(bool busy, bool writing)
@@ -120,6 +140,17 @@ bool FirmwareWindowController::eventFilter(QObject *watched, QEvent *event)
         event->ignore();
         return true;
     }
+    // A stray Return or Escape while an image is offered declines it: writing firmware takes
+    // a deliberate click (or the button's own mnemonic), never the key that ends a dialog.
+    if (watched == mWindow.get() && isOffering() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+            declineOffer();
+            return true;
+        }
+    }
+    if (watched == mWindow.get() && isOffering() && event->type() == QEvent::Close)
+        declineOffer();
     return QObject::eventFilter(watched, event);
 }
 
@@ -138,26 +169,75 @@ void FirmwareWindowController::selectFile()
         finish(idleText());
 }
 
-void FirmwareWindowController::finish(const QString &status)
+void FirmwareWindowController::finish(const QString &status, bool failure)
 {
-    // An outcome never leaves the bar busy or part-way: it rests at 0.
+    // An outcome never leaves the bar busy or part-way: it rests at 0, out of sight.
     if (mUi->mProgress->maximum() == 0)
         mUi->mProgress->setRange(0, 100);
     mUi->mProgress->setValue(0);
-    setStatusLine(status);
+    mUi->mProgress->hide();
+    setStatusLine(status, failure);
     setBusy(false);
+    // The window says how it ended; one the user closed while waiting shows it again.
+    if (!mWindow->isVisible())
+        centerAndShow(mWindow.get());
     emit selectFileFinished();
+}
+
+QString FirmwareWindowController::offerText(const QString &installed, const QString &offered,
+                                            const QString &switchName)
+{
+    if (offered.isEmpty())
+        return tx("New firmware is available for %1. Write it now?").arg(switchName)
+            + QLatin1Char(' ') + unplugWarning();
+    const QVersionNumber have = QVersionNumber::fromString(installed);
+    const QVersionNumber get = QVersionNumber::fromString(offered);
+    QString question;
+    if (installed.isEmpty() || have.isNull() || get.isNull())
+        question = tx("Firmware %1 is available for %2. Write it now?").arg(offered, switchName);
+    else if (get == have)
+        question = tx("%1 is already installed on %2: write it again?").arg(offered, switchName);
+    else if (get < have)
+        question = tx("%1 is older than the installed %2: write it to %3 anyway?")
+                       .arg(offered, installed, switchName);
+    else
+        question = tx("Firmware %1 → %2 for %3. Write it now?").arg(installed, offered, switchName);
+    return question + QLatin1Char(' ') + unplugWarning();
+}
+
+void FirmwareWindowController::writeOffered()
+{
+    if (!isOffering())
+        return;
+    const QString image = std::exchange(mOffered, QString());
+    mUi->mWriteBtn->hide();
+    mUi->mCancelBtn->hide();
+    mUi->mCheckBtn->show();
+    startTransfer(image);
+}
+
+void FirmwareWindowController::declineOffer()
+{
+    if (!isOffering())
+        return;
+    mOffered.clear();
+    mUi->mWriteBtn->hide();
+    mUi->mCancelBtn->hide();
+    mUi->mCheckBtn->show();
+    finish(tx("Nothing was written."));
 }
 
 void FirmwareWindowController::onCheckFinished(const FirmwareCheckAnswer &answer)
 {
     mUi->mProgress->setRange(0, 100);
+    mUi->mProgress->hide();
     // The check has just read the version afresh.
     if (!answer.installedVersion().isEmpty() && answer.installedVersion() != mVersion) {
         mVersion = answer.installedVersion();
         updateSwitchLine();
     }
     QString status;
+    bool failure = true;
     switch (answer.kind()) {
     case FirmwareCheckAnswer::Kind::NotConnected:
         status = tx("Not connected");
@@ -168,34 +248,29 @@ void FirmwareWindowController::onCheckFinished(const FirmwareCheckAnswer &answer
         break;
     case FirmwareCheckAnswer::Kind::UpToDate:
         status = tx("Firmware is up-to-date");
+        failure = false;
         break;
-    case FirmwareCheckAnswer::Kind::Offer: {
-        const QString version = answer.offeredVersion().trimmed();
-        const QString question = version.isEmpty()
-            ? tx("New firmware is available for %1. Write it now? Do not unplug the switch "
-                 "while it is written.").arg(switchName())
-            : tx("Firmware %1 is available for %2. Write it now? Do not unplug the switch while "
-                 "it is written.").arg(version, switchName());
-        setStatusLine(question);
-        if (AlertPresenter::current().runAlert(QStringLiteral("Tarvex CC"), question, tx("Yes"),
-                                               tx("No")) == 1) {
-            startTransfer(answer.text());
-            return;
-        }
-        finish(idleText());
+    case FirmwareCheckAnswer::Kind::Offer:
+        // The server's version line is shown as the plain text it is (the status line takes
+        // no markup).
+        mOffered = answer.text();
+        setStatusLine(offerText(mVersion, answer.offeredVersion().trimmed(), switchName()));
+        mUi->mCheckBtn->hide();
+        mUi->mWriteBtn->show();
+        mUi->mCancelBtn->show();
+        mUi->mCancelBtn->setFocus();
+        if (!mWindow->isVisible())
+            centerAndShow(mWindow.get());
         return;
     }
-    }
-    // The window says it before the alert does, and keeps saying it after.
-    setStatusLine(status);
-    AlertPresenter::inform(status);
-    finish(status);
+    finish(status, failure);
 }
 
 void FirmwareWindowController::startTransfer(const QString &image)
 {
     setBusy(true, true);
     mOutcomeShown = false;
+    mUi->mProgress->show();
     setStatusLine(tx("Writing firmware — do not unplug the switch"));
     // Busy until the transfer's finished(), which also ends a refusal before the first
     // report (switch gone meanwhile, damaged image). A hot-plug refresh that began while the
@@ -212,10 +287,14 @@ void FirmwareWindowController::onTransferFinished(const FirmwareOutcome &outcome
     if (!mWriting)
         return; // a transfer this window did not start (tarvexctl's code path, tests)
     QString status = outcome.text();
-    if (outcome.kind() == FirmwareOutcome::Kind::NotConnected) {
+    bool failure = !outcome.succeeded();
+    if (outcome.kind() == FirmwareOutcome::Kind::Finished) {
+        status = mVersion.isEmpty()
+            ? tx("Firmware Upgrade finished")
+            : tx("Firmware Upgrade finished: %1 runs firmware %2.").arg(switchName(), mVersion);
+    } else if (outcome.kind() == FirmwareOutcome::Kind::NotConnected) {
         // The switch went away between the question and the first report.
         status = tx("Not connected");
-        AlertPresenter::inform(status);
     } else if (outcome.kind() == FirmwareOutcome::Kind::RefusedSilently) {
         // The switch's table has no alert for this status, but the window must not look as
         // if all went well.
@@ -223,10 +302,12 @@ void FirmwareWindowController::onTransferFinished(const FirmwareOutcome &outcome
                      .arg(outcome.recordStatus());
     } else if (!outcome.hasAlert()) {
         status = idleText();
-    } else if (!mOutcomeShown) {
-        showOutcome(outcome);
+        failure = false;
+    } else if (outcome.title() != outcome.text()) {
+        // "Firmware Upgrade Error 3": the number the maker's support asks for.
+        status = outcome.title() + QStringLiteral(": ") + outcome.text();
     }
-    finish(status);
+    finish(status, failure);
 }
 
 void FirmwareWindowController::setProgressMaximum(int maximum)
@@ -249,10 +330,7 @@ void FirmwareWindowController::showFirmwareVersion(const QString &version)
 
 void FirmwareWindowController::showOutcome(const FirmwareOutcome &outcome)
 {
+    // The transfer tells its outcome here before it finishes; the window says it then, once.
     mOutcomeShown = true;
-    setStatusLine(outcome.text());
-    // The switch's error numbers and every OK are shown untranslated; the outcome already
-    // carries the translated texts where there are any.
-    AlertPresenter::current().runAlert(outcome.title(), outcome.text(), QStringLiteral("OK"),
-                                       QString());
+    setStatusLine(outcome.text(), !outcome.succeeded());
 }

@@ -1,8 +1,10 @@
 // The firmware window: names the switch a check and a transfer go to, runs the update check
-// behind its button, asks before writing an offered image, and shows the transfer (status
-// line, progress bar, the version read back) and how every check and transfer ended, in the
-// window and in an alert. The tray application makes it when the user first opens the
-// window; everything runs on the event loop.
+// behind its button, offers an image in the window itself ("1.4 → 1.5"; Return, Escape and
+// closing the window decline, only "Write Firmware" writes), and shows the transfer (status
+// line, a progress bar while it writes, the version read back) and how every check and
+// transfer ended, failures in the error style. The window is the only place that says it:
+// no box repeats it; a window closed meanwhile comes back. The tray application makes it
+// when the user first opens the window; everything runs on the event loop.
 #pragma once
 
 #include "switch/FirmwareCheckAnswer.h"
@@ -41,9 +43,19 @@ public:
     void showSelectedSwitch();
 
     // Runs the update check for the selected switch; on an accepted offer, the transfer.
-    // Ignored while a check or a transfer is under way.
+    // Ignored while a check, an offer or a transfer is under way.
     void selectFile();
     bool isBusy() const { return mBusy; }
+    // An image waits for the user's answer.
+    bool isOffering() const { return !mOffered.isEmpty(); }
+    // The answers to the offer.
+    void writeOffered();
+    void declineOffer();
+    // How the offered version compares with the installed one, in the offer's words.
+    static QString offerText(const QString &installed, const QString &offered,
+                             const QString &switchName);
+    // Whether the status line tells of a failure (shown with the error icon).
+    bool showsFailure() const { return mFailure; }
 
     FirmwareUpdateCheck &updateCheck() { return *mCheck; }
     FirmwareTransfer &transfer() { return *mTransfer; }
@@ -65,9 +77,9 @@ private:
     void onCheckFinished(const FirmwareCheckAnswer &answer);
     void onTransferFinished(const FirmwareOutcome &outcome);
     void startTransfer(const QString &image);
-    void finish(const QString &status);
+    void finish(const QString &status, bool failure = false);
     void setBusy(bool busy, bool writing = false);
-    void setStatusLine(const QString &text);
+    void setStatusLine(const QString &text, bool failure = false);
     void updateSwitchLine();
     // "Tarvex mini 00001002"
     QString switchName() const;
@@ -82,4 +94,6 @@ private:
     bool mBusy = false;
     bool mWriting = false;
     bool mOutcomeShown = false;
+    bool mFailure = false;
+    QString mOffered; // the offered image while it waits for an answer
 };

@@ -1,7 +1,8 @@
 // The firmware window with real widgets (offscreen): it names the switch it writes; each end
-// of a check says why in the window and in its alert and leaves the bar at rest; the offer
-// names version and switch and warns; during a transfer the window says not to unplug and
-// cannot be closed; the bar moves with the lines; menu picks wait for a running transfer.
+// of a check says why in the window alone (failures in the error style; a window closed
+// meanwhile comes back) and leaves the bar hidden; the offer compares the versions, and
+// Return declines it; during a transfer the bar shows and moves with the lines, the window
+// says not to unplug and cannot be closed; menu picks wait for a running transfer.
 #include "FirmwareWindowController.h"
 
 #include "LocalHttpServer.h"
@@ -17,18 +18,11 @@
 #include <QPushButton>
 #include <QSignalSpy>
 
-using Alerts = QList<QStringList>; // title, message, default button, alternate button
 
 namespace {
-const QString kOffer =
-    QStringLiteral("Firmware 1.5 is available for Tarvex Pro DVI SL 00001001. Write it now? "
-                   "Do not unplug the switch while it is written.");
+const QString kSwitch = QStringLiteral("Tarvex Pro DVI SL 00001001");
+const QString kUnplug = QStringLiteral(" Do not unplug the switch while it is written.");
 const QString kWriting = QStringLiteral("Writing firmware — do not unplug the switch");
-QStringList alert(const QString &title, const QString &message, const QString &yes = "OK",
-                  const QString &no = QString())
-{
-    return {title, message, yes, no};
-}
 } // namespace
 
 class FirmwareWindowControllerTest : public QObject
@@ -43,7 +37,6 @@ private:
     std::unique_ptr<FirmwareWindowController> mController;
     VirtualTransferClock mClock;
     QList<int> mValues;
-    QStringList mSeenDuringAlerts; // state() while each alert is open, and whether close() closed
 
     QProgressBar *bar() const { return mController->window()->findChild<QProgressBar *>(); }
     bool enabled(const char *button) const
@@ -56,9 +49,9 @@ private:
         return mController->statusLine() + (enabled("mCheckBtn") ? " +check" : "")
             + (enabled("mCloseBtn") ? " +close" : "");
     }
-    Alerts alerts() const { return h.alerts.alerts; }
-    // Runs the check (and the transfer it may lead to) with the answer `body` (none: status -1).
-    void check(int status, const QByteArray &body)
+    // Runs the check (and the transfer it may lead to) with the answer `body` (none: status -1);
+    // `answer` answers an offer.
+    void check(int status, const QByteArray &body, const std::function<void()> &answer = {})
     {
         if (status < 0)
             mServer->neverAnswer();
@@ -66,13 +59,18 @@ private:
             mServer->respond(status, body);
         QSignalSpy done(mController.get(), &FirmwareWindowController::selectFileFinished);
         mController->selectFile();
+        if (answer) {
+            QTRY_VERIFY_WITH_TIMEOUT(mController->isOffering(), 10000);
+            QVERIFY(!enabled("mCheckBtn") && enabled("mCloseBtn"));
+            answer();
+        }
         if (done.isEmpty())
             QVERIFY(done.wait(10000));
         QCOMPARE(done.count(), 1);
-        // Every end leaves the window usable and the bar at rest, never busy.
-        QVERIFY(enabled("mCheckBtn") && enabled("mCloseBtn"));
-        QVERIFY(bar()->maximum() > 0);
-        QCOMPARE(bar()->value(), 0);
+        // Every end leaves the window usable and shown, and the bar out of sight; no box.
+        QVERIFY(enabled("mCheckBtn") && enabled("mCloseBtn") && mController->window()->isVisible());
+        QVERIFY(bar()->isHidden() && bar()->maximum() > 0);
+        QVERIFY(h.alerts.alerts.isEmpty());
     }
     bool wroteFirmware() const
     {
@@ -101,13 +99,7 @@ private slots:
         mController->showSelectedSwitch();
         mController->window()->show();
         mValues.clear();
-        mSeenDuringAlerts.clear();
         connect(bar(), &QProgressBar::valueChanged, this, [this](int v) { mValues << v; });
-        h.alerts.whileOpen = [this] {
-            mController->window()->close();
-            mSeenDuringAlerts << state() + (mController->window()->isVisible() ? " +open" : "");
-            mController->window()->show();
-        };
         mSwitch->clearLog();
     }
     void cleanup()
@@ -122,7 +114,7 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("selected");
-        QTest::addColumn<QString>("message"); // the alert's and then the status line's
+        QTest::addColumn<QString>("message"); // the status line's
         QTest::newRow("up to date") << 200 << QByteArray("NULL\r\n") << "00001001"
                                     << "Firmware is up-to-date";
         QTest::newRow("not found") << 404 << QByteArray("NULL") << "00001001"
@@ -141,10 +133,10 @@ private slots:
         storeDefault(QStringLiteral("Selected Switch"), selected);
         if (status < 0)
             mController->updateCheck().setTimeoutMs(50); // fires only because nothing ever answers
+        mController->window()->close(); // the user does not wait: the window comes back
         check(status, body);
-        QCOMPARE(alerts(), Alerts{alert("Tarvex CC", message)});
-        QCOMPARE(mSeenDuringAlerts, QStringList{message + " +close"}); // said before the alert
         QCOMPARE(mController->statusLine(), message);
+        QCOMPARE(mController->showsFailure(), status != 200 || selected != "00001001");
         QVERIFY(!wroteFirmware());
         // Without the switch nobody is asked. (A request that is never answered may not even
         // have reached the server when the time-out fires: no clock race here.)
@@ -152,30 +144,43 @@ private slots:
             QCOMPARE(mServer->targets().isEmpty(), selected == QLatin1String("00009999"));
     }
 
-    void offerNamesVersionAndSwitchTransferWarnsAndHoldsTheWindow()
+    void offerComparesTheVersions()
     {
-        QCOMPARE(mController->switchLine(), "Tarvex Pro DVI SL 00001001, firmware 1.4");
-        h.alerts.answers = {0};
-        check(200, SRecordTestImages::image(4).toLatin1());
-        QCOMPARE(alerts(), Alerts{alert("Tarvex CC", kOffer, "Yes", "No")});
+        const QString write = QStringLiteral(" Write it now?") + kUnplug;
+        const QList<std::tuple<QString, QString, QString>> rows{
+            {"1.4", "1.5", "Firmware 1.4 → 1.5 for " + kSwitch + "." + write},
+            {"1.5", "1.5", "1.5 is already installed on " + kSwitch + ": write it again?" + kUnplug},
+            {"1.6", "1.5", "1.5 is older than the installed 1.6: write it to " + kSwitch + " anyway?" + kUnplug},
+            {"", "1.5", "Firmware 1.5 is available for " + kSwitch + "." + write},
+            {"1.4", "", "New firmware is available for " + kSwitch + "." + write}};
+        for (const auto &[installed, offered, text] : rows)
+            QCOMPARE(FirmwareWindowController::offerText(installed, offered, kSwitch), text);
+    }
+
+    void returnDeclinesTheOfferOnlyWriteWrites()
+    {
+        QCOMPARE(mController->switchLine(), kSwitch + ", firmware 1.4");
+        check(200, SRecordTestImages::image(4).toLatin1(), [this] {
+            QCOMPARE(mController->statusLine(), FirmwareWindowController::offerText("1.4", "1.5", kSwitch));
+            // Even with the focus on Write: Return is no way to write firmware.
+            QTest::keyClick(mController->window()->findChild<QPushButton *>("mWriteBtn"), Qt::Key_Return);
+        });
+        QCOMPARE(mController->statusLine(), QStringLiteral("Nothing was written."));
         QVERIFY(!wroteFirmware());
-        h.alerts.alerts.clear();
-        mSeenDuringAlerts.clear();
-        QString whileWriting; // while the records travel: the warning, and neither Check nor Close
+        QString whileWriting; // while the records travel: the warning and the bar, neither Check nor Close
         mSwitch->setReportHook([&](const tarvex::SimReport &r) {
             if (r.bytes[1] == 0xC2 && whileWriting.isEmpty())
-                whileWriting = state();
+                whileWriting = state() + (bar()->isVisible() ? " +bar" : "");
         });
-        check(200, SRecordTestImages::image(5).toLatin1()); // 8 lines after the version line
+        check(200, SRecordTestImages::image(5).toLatin1(), [this] {
+            QTest::mouseClick(mController->window()->findChild<QPushButton *>("mWriteBtn"), Qt::LeftButton);
+        });
         mSwitch->setReportHook(nullptr);
-        QCOMPARE(whileWriting, kWriting);
-        const QString finished = QStringLiteral("Firmware Upgrade finished");
-        QCOMPARE(alerts().value(1), alert("Firmware Upgrade", finished));
-        // Asked while the window could still be closed; the outcome shown while it cannot.
-        QCOMPARE(mSeenDuringAlerts, (QStringList{kOffer + " +close", finished + " +open"}));
+        QCOMPARE(whileWriting, kWriting + " +bar");
         QCOMPARE(mValues, (QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 0}));
-        QCOMPARE(mController->statusLine(), finished);
-        QCOMPARE(mController->switchLine(), "Tarvex Pro DVI SL 00001001, firmware 1.5");
+        QCOMPARE(mController->statusLine(), "Firmware Upgrade finished: " + kSwitch + " runs firmware 1.5.");
+        QVERIFY(!mController->showsFailure());
+        QCOMPARE(mController->switchLine(), kSwitch + ", firmware 1.5");
         QCOMPARE(mSwitch->restartCount(), 1);
     }
 
@@ -184,7 +189,6 @@ private slots:
     void menuPicksWaitForARunningTransfer()
     {
         auto mini = h.sim->plug("00001002", 2);
-        h.alerts.whileOpen = nullptr;
         mController.reset();
         mRegistry.reset();
         IOWarriorClearInterfaceList();
