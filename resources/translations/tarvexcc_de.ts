@@ -150,10 +150,6 @@
         <translation>Rotation</translation>
     </message>
     <message>
-        <source>Tarvex CC Preferences</source>
-        <translation>Tarvex CC – Einstellungen</translation>
-    </message>
-    <message>
         <source>Time Interval:</source>
         <translation>Zeitintervall:</translation>
     </message>
@@ -164,6 +160,10 @@
     <message>
         <source>No name</source>
         <translation>Kein Name</translation>
+    </message>
+    <message>
+        <source>Preferences</source>
+        <translation>Einstellungen</translation>
     </message>
 </context>
 <context>
@@ -319,6 +319,14 @@ Eine Antwort ohne Firmware wird abgelehnt, und nichts erreicht den Umschalter. E
         <source>C&amp;lose</source>
         <translation>&amp;Schließen</translation>
     </message>
+    <message>
+        <source>&amp;Write Firmware</source>
+        <translation>Firmware &amp;schreiben</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Abbrechen</translation>
+    </message>
 </context>
 <context>
     <name>HelpWindow</name>
@@ -331,8 +339,8 @@ Eine Antwort ohne Firmware wird abgelehnt, und nichts erreicht den Umschalter. E
         <translation>Drucken …</translation>
     </message>
     <message>
-        <source>Tarvex CC Help</source>
-        <translation>Tarvex CC – Hilfe</translation>
+        <source>Help</source>
+        <translation>Hilfe</translation>
     </message>
 </context>
 <context>
@@ -418,10 +426,6 @@ Namen werden je Seriennummer in den Einstellungen gespeichert, die tarvexctl mit
         <translation>Tastenkombination</translation>
     </message>
     <message>
-        <source>Press the new key combination. Escape cancels, Backspace clears, Return accepts.</source>
-        <translation>Drücken Sie die neue Tastenkombination. Esc bricht ab, Rücktaste löscht, Eingabe übernimmt.</translation>
-    </message>
-    <message>
         <source>C&amp;lear</source>
         <translation>&amp;Löschen</translation>
     </message>
@@ -436,6 +440,26 @@ Namen werden je Seriennummer in den Einstellungen gespeichert, die tarvexctl mit
     <message>
         <source>&amp;OK</source>
         <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <source>Press the new key combination. Backspace or Delete clears the field, Return saves, Escape cancels.</source>
+        <translation>Drücken Sie die neue Tastenkombination. Rücktaste oder Entf leert das Feld, Eingabe speichert, Esc bricht ab.</translation>
+    </message>
+    <message>
+        <source>Backspace clears · Return or OK saves · Escape cancels</source>
+        <translation>Rücktaste leert · Eingabe oder OK speichert · Esc bricht ab</translation>
+    </message>
+    <message>
+        <source>%1 would make the key impossible to type. Add Ctrl, Alt or Super.</source>
+        <translation>Mit %1 ließe sich die Taste nicht mehr tippen. Nehmen Sie Strg, Alt oder Super hinzu.</translation>
+    </message>
+    <message>
+        <source>&amp;Move Here</source>
+        <translation>&amp;Hierher verschieben</translation>
+    </message>
+    <message>
+        <source>%1 is the hot key of “%2”. Move Here takes it from there; Cancel leaves both as they are.</source>
+        <translation>%1 ist das Tastenkürzel von „%2“. „Hierher verschieben“ nimmt es dort weg; „Abbrechen“ lässt beide, wie sie sind.</translation>
     </message>
 </context>
 <context>
@@ -518,6 +542,10 @@ Namen werden je Seriennummer in den Einstellungen gespeichert, die tarvexctl mit
     <message>
         <source>the stored &quot;%1&quot; of %2 is not a list of names; correct or remove it in %3</source>
         <translation>der gespeicherte Eintrag „%1“ von %2 ist keine Liste von Namen; korrigieren oder entfernen Sie ihn in %3</translation>
+    </message>
+    <message>
+        <source>port %1 is already named &quot;%2&quot;</source>
+        <translation>Anschluss %1 heißt bereits „%2“</translation>
     </message>
 </context>
 <context>
@@ -813,10 +841,6 @@ Installieren Sie die udev-Regel, die Ihnen Zugriff auf Tarvex-Umschalter gibt:
         <translation>Das Firmware-Abbild ist beschädigt. Es wurde nichts in den Umschalter geschrieben.</translation>
     </message>
     <message>
-        <source>%1 — not active: %2</source>
-        <translation>%1 – nicht aktiv: %2</translation>
-    </message>
-    <message>
         <source>The hot key could not be registered.</source>
         <translation>Das Tastenkürzel konnte nicht registriert werden.</translation>
     </message>
@@ -859,14 +883,6 @@ Installieren Sie die udev-Regel, die Ihnen Zugriff auf Tarvex-Umschalter gibt:
     <message>
         <source>The firmware check failed: %1.</source>
         <translation>Die Firmware-Prüfung ist fehlgeschlagen: %1.</translation>
-    </message>
-    <message>
-        <source>New firmware is available for %1. Write it now? Do not unplug the switch while it is written.</source>
-        <translation>Für %1 ist neue Firmware verfügbar. Jetzt schreiben? Trennen Sie den Umschalter nicht, während sie geschrieben wird.</translation>
-    </message>
-    <message>
-        <source>Firmware %1 is available for %2. Write it now? Do not unplug the switch while it is written.</source>
-        <translation>Firmware %1 ist für %2 verfügbar. Jetzt schreiben? Trennen Sie den Umschalter nicht, während sie geschrieben wird.</translation>
     </message>
     <message>
         <source>Writing firmware — do not unplug the switch</source>
@@ -1039,6 +1055,58 @@ Installieren Sie die udev-Regel, die Ihnen Zugriff auf Tarvex-Umschalter gibt:
     <message>
         <source>Global hot keys are not available: %1</source>
         <translation>Globale Tastenkürzel sind nicht verfügbar: %1</translation>
+    </message>
+    <message>
+        <source>%1 — not active</source>
+        <translation>%1 – nicht aktiv</translation>
+    </message>
+    <message>
+        <source>%1: %2 is not active: %3</source>
+        <translation>%1: %2 ist nicht aktiv: %3</translation>
+    </message>
+    <message>
+        <source>Switch %1</source>
+        <translation>Umschalter %1</translation>
+    </message>
+    <message>
+        <source>%1 is not connected. Choose a switch</source>
+        <translation>%1 ist nicht angeschlossen. Wählen Sie einen Umschalter</translation>
+    </message>
+    <message>
+        <source>%1 is not connected</source>
+        <translation>%1 ist nicht angeschlossen</translation>
+    </message>
+    <message>
+        <source>Do not unplug the switch while it is written.</source>
+        <translation>Trennen Sie den Umschalter nicht, während die Firmware geschrieben wird.</translation>
+    </message>
+    <message>
+        <source>New firmware is available for %1. Write it now?</source>
+        <translation>Für %1 gibt es eine neue Firmware. Jetzt schreiben?</translation>
+    </message>
+    <message>
+        <source>Firmware %1 is available for %2. Write it now?</source>
+        <translation>Für %2 gibt es Firmware %1. Jetzt schreiben?</translation>
+    </message>
+    <message>
+        <source>%1 is already installed on %2: write it again?</source>
+        <translation>%1 ist auf %2 bereits installiert: erneut schreiben?</translation>
+    </message>
+    <message>
+        <source>%1 is older than the installed %2: write it to %3 anyway?</source>
+        <translation>%1 ist älter als die installierte %2: trotzdem auf %3 schreiben?</translation>
+    </message>
+    <message>
+        <source>Firmware %1 → %2 for %3. Write it now?</source>
+        <translation>Firmware %1 → %2 für %3. Jetzt schreiben?</translation>
+    </message>
+    <message>
+        <source>Nothing was written.</source>
+        <translation>Es wurde nichts geschrieben.</translation>
+    </message>
+    <message>
+        <source>Firmware Upgrade finished: %1 runs firmware %2.</source>
+        <translation>Firmware-Aktualisierung abgeschlossen: %1 läuft mit Firmware %2.</translation>
     </message>
 </context>
 <context>

@@ -1,7 +1,6 @@
 // The preferences window; see PreferencesWindowController.h.
 #include "PreferencesWindowController.h"
 
-#include "AlertPresenter.h"
 #include "ResourceImages.h"
 #include "SettingsNotice.h"
 #include "Translation.h"
@@ -14,8 +13,10 @@
 
 #include <QIcon>
 #include <QJsonValue>
+#include <QLocale>
 #include <QSignalBlocker>
 
+#include <algorithm>
 #include <cmath>
 
 PreferencesWindowController::PreferencesWindowController(QObject *parent)
@@ -32,13 +33,24 @@ PreferencesWindowController::PreferencesWindowController(QObject *parent)
         QLineEdit *field = portNameField(port);
         field->setMaxLength(PortNames::kMaxNameLength);
         connect(field, &QLineEdit::editingFinished, this, [this, port] { storePortName(port); });
+        auto *problem = new QLabel(mUi->mPortNamesGroup);
+        problem->setWordWrap(true);
+        problem->setTextFormat(Qt::PlainText);
+        problem->setStyleSheet(QStringLiteral("font-weight: bold;"));
+        problem->hide();
+        mUi->portNamesLayout->addWidget(problem, port, 2);
+        mPortNameProblems[port - 1] = problem;
     }
+    // "2.5" is two and a half seconds, never 25: a group separator is no part of a period.
+    QLocale locale = mUi->mTimeInterval->locale();
+    locale.setNumberOptions(locale.numberOptions() | QLocale::RejectGroupSeparator | QLocale::OmitGroupSeparator);
+    mUi->mTimeInterval->setLocale(locale);
     showPortNames(QString(), QString(), 0);
     mHotkeyNotice = new QLabel(mUi->mHotkeyGroup);
     mHotkeyNotice->setWordWrap(true);
     mHotkeyNotice->hide();
     mUi->hotkeyLayout->addWidget(mHotkeyNotice, mUi->hotkeyLayout->rowCount(), 0, 1, -1);
-    connect(mUi->mTimeInterval, &QSpinBox::valueChanged, this, &PreferencesWindowController::storeTimeInterval);
+    connect(mUi->mTimeInterval, &QDoubleSpinBox::valueChanged, this, &PreferencesWindowController::storeTimeInterval);
     connect(mUi->mLaunchAtLogin, &QCheckBox::clicked, this,
             [this] { emit launchAtLoginToggled(mUi->mLaunchAtLogin); });
     connect(mUi->mButtonBox, &QDialogButtonBox::rejected, mWindow.get(), &QWidget::close);
@@ -66,9 +78,15 @@ QLineEdit *PreferencesWindowController::portNameField(int port) const
     return port >= 1 && port <= 4 ? fields[port - 1] : nullptr;
 }
 
-QSpinBox *PreferencesWindowController::timeInterval() const
+QDoubleSpinBox *PreferencesWindowController::timeInterval() const
 {
     return mUi->mTimeInterval;
+}
+
+QString PreferencesWindowController::portNameProblem(int port) const
+{
+    return port >= 1 && port <= 4 && !mPortNameProblems[port - 1]->isHidden()
+        ? mPortNameProblems[port - 1]->text() : QString();
 }
 
 QCheckBox *PreferencesWindowController::launchAtLoginBox() const
@@ -90,17 +108,23 @@ void PreferencesWindowController::setHotkeyNotice(const QString &text)
 {
     mHotkeyNotice->setText(text);
     mHotkeyNotice->setVisible(!text.isEmpty());
+    fitHeight();
+}
+
+void PreferencesWindowController::fitHeight()
+{
     // A wrapped text needs the height its width asks for, which a window's minimum size
     // does not take into account.
-    const int height = mWindow->heightForWidth(mWindow->width());
-    if (height > mWindow->height())
+    mWindow->layout()->activate();
+    const int height = std::max(mWindow->heightForWidth(mWindow->width()), mWindow->minimumSizeHint().height());
+    if (height > 0)
         mWindow->resize(mWindow->width(), height);
 }
 
 void PreferencesWindowController::setTimeInterval(double seconds)
 {
     const QSignalBlocker blocker(mUi->mTimeInterval);
-    mUi->mTimeInterval->setValue(int(std::lround(seconds)));
+    mUi->mTimeInterval->setValue(seconds);
 }
 
 void PreferencesWindowController::setLaunchAtLogin(bool installed)
@@ -110,41 +134,55 @@ void PreferencesWindowController::setLaunchAtLogin(bool installed)
 
 void PreferencesWindowController::showPortNames(const QString &serial, const QString &model, int ports)
 {
-    mPortNamesSerial = serial;
-    mUi->mPortNamesSwitch->setText(serial.isEmpty() ? tx("No switch connected")
+    // Without a switch, `model` says why (none attached, one to choose, the chosen one gone).
+    mUi->mPortNamesSwitch->setText(serial.isEmpty() ? (model.isEmpty() ? tx("No switch connected") : model)
                                                     : model + QLatin1Char(' ') + serial);
     const PortNames names(DefaultsStore::standard());
     QLabel *const labels[4] = {mUi->mPortNameLabel1, mUi->mPortNameLabel2, mUi->mPortNameLabel3,
                                mUi->mPortNameLabel4};
+    const bool sameSwitch = serial == mPortNamesSerial;
+    mPortNamesSerial = serial;
     for (int port = 1; port <= PortNames::kMaxPorts; ++port) {
         QLineEdit *field = portNameField(port);
         const QSignalBlocker blocker(field);
-        field->setText(names.name(serial, port));
-        field->setModified(false);
+        // A name being typed (or refused) is the user's: a change of the file does not take it.
+        if (!sameSwitch || !field->isModified()) {
+            field->setText(names.name(serial, port));
+            field->setModified(false);
+        }
         // A mini has two ports: fields 3 and 4 would name nothing.
         field->setVisible(port <= ports || ports == 0);
         labels[port - 1]->setVisible(port <= ports || ports == 0);
         field->setEnabled(port <= ports);
+        if (!sameSwitch || port > ports)
+            mPortNameProblems[port - 1]->hide();
     }
+    // Fewer rows leave no gap: the window takes the height its contents now ask for.
+    fitHeight();
 }
 
 void PreferencesWindowController::storePortName(int port)
 {
     QLineEdit *field = portNameField(port);
+    QLabel *problem = mPortNameProblems[port - 1];
     // Leaving an untouched field, or a second signal for one edit, stores nothing.
     if (mPortNamesSerial.isEmpty() || !field->isModified())
         return;
-    field->setModified(false);
     PortNames names(DefaultsStore::standard());
-    if (!names.setName(mPortNamesSerial, port, field->text())) {
-        const QString message = tx("The port name could not be saved:\n%1").arg(names.error());
-        // A failed write keeps the name in memory; a refused name changes nothing.
-        if (names.name(mPortNamesSerial, port) == field->text().trimmed())
-            SettingsNotice::tell(DefaultsStore::standard(), message);
-        else
-            AlertPresenter::inform(message);
+    const bool stored = names.setName(mPortNamesSerial, port, field->text());
+    // A failed write keeps the name in memory: it stands, and the failure is told once.
+    const bool kept = stored || names.name(mPortNamesSerial, port) == field->text().trimmed();
+    if (!stored && kept)
+        SettingsNotice::tell(DefaultsStore::standard(),
+                             tx("The port name could not be saved:\n%1").arg(names.error()));
+    // A refused name stays in the field, with the reason beside it, for the user to mend:
+    // no box pops up after the focus has moved on, and nothing typed is lost.
+    problem->setText(kept ? QString() : names.error());
+    problem->setVisible(!kept);
+    if (kept) {
+        field->setModified(false);
+        field->setText(names.name(mPortNamesSerial, port));
     }
-    field->setText(names.name(mPortNamesSerial, port));
     emit portNamesChanged();
 }
 
@@ -153,12 +191,14 @@ void PreferencesWindowController::show()
     centerAndShow(mWindow.get());
 }
 
-void PreferencesWindowController::storeTimeInterval(int seconds)
+void PreferencesWindowController::storeTimeInterval(double seconds)
 {
     DefaultsStore &defaults = DefaultsStore::standard();
     const QString key = PortRotation::timeIntervalKey();
-    if (seconds < 1 || defaults.valueForKey(key) == QJsonValue(seconds))
+    // Whole seconds stay whole numbers in the file, as a hand would write them.
+    const QJsonValue value = seconds == std::trunc(seconds) ? QJsonValue(qint64(seconds)) : QJsonValue(seconds);
+    if (seconds < 1 || defaults.valueForKey(key) == value)
         return;
-    if (!defaults.setObjectForKey(key, seconds))
+    if (!defaults.setObjectForKey(key, value))
         SettingsNotice::tell(defaults, tx("The time interval could not be saved:\n%1").arg(defaults.lastError()));
 }

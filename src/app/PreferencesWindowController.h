@@ -14,7 +14,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QSpinBox;
+class QDoubleSpinBox;
 class QWidget;
 
 namespace Ui {
@@ -34,7 +34,11 @@ public:
     QPushButton *changeButton(int binding) const;
     // Port 1-4's name field; null for another number.
     QLineEdit *portNameField(int port) const;
-    QSpinBox *timeInterval() const;
+    // Whole and fractional seconds ("2.5"); a text that is no number is refused, never read
+    // as another one.
+    QDoubleSpinBox *timeInterval() const;
+    // Why port 1-4's name was refused, shown beside its field; empty when it was not.
+    QString portNameProblem(int port) const;
     QCheckBox *launchAtLoginBox() const;
 
     // A refused combination's whole sentence stays readable on hover: the field is narrow.
@@ -59,11 +63,13 @@ signals:
     void portNamesChanged();
 
 private:
-    void storeTimeInterval(int seconds);
+    void storeTimeInterval(double seconds);
     void storePortName(int port);
+    void fitHeight();
 
     std::unique_ptr<QWidget> mWindow;
     std::unique_ptr<Ui::ConfigWindow> mUi;
     QString mPortNamesSerial; // the switch whose names the fields show
     QLabel *mHotkeyNotice = nullptr;
+    QLabel *mPortNameProblems[4] = {};
 };

@@ -22,9 +22,13 @@ QIcon resourceIcon(const QString &name)
 {
     QIcon icon;
     addPng(icon, QStringLiteral(":/images/%1.png").arg(name));
-    // A double-size drawing keeps the icon sharp where the tray asks for more pixels.
-    const QString large = QStringLiteral(":/images/%1@2x.png").arg(name);
-    if (QFile::exists(large))
-        addPng(icon, large);
+    // Drawings made for 1.5 and 2 times the size keep the icon sharp on a scaled screen: the
+    // icon picks the one with as many pixels as it is shown with, instead of blurring the
+    // small one. (The SVGs they are made from would need the SVG plugin at start.)
+    for (const char *scale : {"@1.5x", "@2x"}) {
+        const QString large = QStringLiteral(":/images/%1%2.png").arg(name, QLatin1String(scale));
+        if (QFile::exists(large))
+            addPng(icon, large);
+    }
     return icon;
 }

@@ -6,6 +6,6 @@
 #include <QIcon>
 #include <QString>
 
-// The icon of ":/images/<name>.png" (with "<name>@2x.png" where there is one); a null icon
-// when it is missing.
+// The icon of ":/images/<name>.png" (with "<name>@1.5x.png" and "<name>@2x.png" where there
+// are); a null icon when it is missing.
 QIcon resourceIcon(const QString &name);

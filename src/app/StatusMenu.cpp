@@ -187,7 +187,10 @@ void StatusMenu::updateAttachedDevices()
                 name = tx("(busy)");
         }
         items.append({QStringLiteral("%1 (%2)").arg(name, serial), tag, serial, false});
+        mListedModels.insert(serial, name);
     }
+    for (auto it = mListedModels.begin(); it != mListedModels.end();)
+        it = devices.contains(it.key()) ? std::next(it) : mListedModels.erase(it);
     setSwitchItems(items);
     // A first start with one switch attached: it is the obvious choice (tarvexctl takes it too).
     if (devices.size() == 1 && !DefaultsStore::standard().objectForKey(selectedSwitchKey()).isString())
@@ -248,18 +251,27 @@ void StatusMenu::applySwitch(IOWarriorListNodeStruct *node)
         return;
     }
     const std::int32_t identifier = record ? std::int32_t(SwitchProtocol::switchIDFromRecord(*record)) : 0;
-    modelLine->setText(GetSwitchName(identifier));
+    const QString model = GetSwitchName(identifier);
+    // Two of the same model: the line must say which of them the commands reach.
+    bool twin = false;
+    for (auto it = mListedModels.cbegin(); it != mListedModels.cend(); ++it)
+        twin = twin || (it.key() != serial && it.value() == model);
+    modelLine->setText(twin ? QStringLiteral("%1 %2").arg(model, serial) : model);
     const int ports = SwitchPortCount(identifier);
-    setShown(serial, modelLine->text(), ports);
+    setShown(serial, model, ports);
     emit portCountChanged(std::uint32_t(ports));
 }
 
 void StatusMenu::setShown(const QString &serial, const QString &model, int ports)
 {
     enableCommands(ports);
-    const bool changed = serial != mSerial || model != mModel || ports != mPorts;
+    // With no switch shown, the preferences say why in the place of its name.
+    const QString shownModel = serial.isEmpty() ? noSwitchText() : model;
+    const bool changed = serial != mSerial || shownModel != mModel || ports != mPorts;
+    if (!serial.isEmpty())
+        mMissing.clear();
     mSerial = serial;
-    mModel = model;
+    mModel = shownModel;
     mPorts = ports;
     refreshTexts();
     if (changed)
@@ -274,18 +286,39 @@ void StatusMenu::enableMenuItems()
     }
     // The port count stays: a switch that comes back keeps its rotation bound.
     IOWarriorController *registry = mRegistry();
-    mChoosing = registry != nullptr && registry->allDevices().size() > 1 &&
-                !DefaultsStore::standard().objectForKey(selectedSwitchKey()).isString();
+    const int attached = registry != nullptr ? int(registry->allDevices().size()) : 0;
+    const QString chosen = DefaultsStore::standard().stringForKey(selectedSwitchKey());
+    if (chosen.isEmpty()) {
+        mMissing.clear();
+    } else if (chosen != mMissing.section(QLatin1Char(' '), -1)) {
+        // Named as the menu last knew it; a switch never seen in this run by its serial alone.
+        mMissing = chosen == mSerial && !mModel.isEmpty() ? QStringLiteral("%1 %2").arg(mModel, chosen)
+                                                          : tx("Switch %1").arg(chosen);
+    }
+    // Several to choose from and none chosen, or the chosen one gone while others are here:
+    // the line leads to the list.
+    mChoosing = attached > 1 && chosen.isEmpty();
     QAction *modelLine = itemWithTag(TagModelLine);
-    modelLine->setText(mChoosing ? tx("Choose a switch") : tx("Not connected"));
-    modelLine->setEnabled(mChoosing);
+    modelLine->setEnabled(attached > 0 && (mChoosing || !mMissing.isEmpty()));
     setShown(QString(), QString(), 0);
+    modelLine->setText(noSwitchText());
+}
+
+QString StatusMenu::noSwitchText() const
+{
+    IOWarriorController *registry = mRegistry();
+    const bool others = registry != nullptr && !registry->allDevices().isEmpty();
+    if (!mMissing.isEmpty())
+        return others ? tx("%1 is not connected. Choose a switch").arg(mMissing)
+                      : tx("%1 is not connected").arg(mMissing);
+    if (mChoosing)
+        return tx("Choose a switch");
+    return tx("No switch connected");
 }
 
 void StatusMenu::showSwitchMissing()
 {
-    itemWithTag(TagModelLine)->setText(QStringLiteral("Not connected!"));
-    setShown(QString(), QString(), 0);
+    enableMenuItems();
     emit portCountChanged(0);
 }
 
@@ -306,7 +339,7 @@ void StatusMenu::refreshTexts()
         if (mActivePort >= 0 && mActivePort < 4)
             mToolTip += QStringLiteral(" — ") + portTitle(mActivePort + 1);
     } else {
-        mToolTip = mChoosing ? tx("Choose a switch") : tx("No switch connected");
+        mToolTip = noSwitchText();
     }
     if (mStatusItem)
         mStatusItem->setToolTip(mToolTip);

@@ -12,6 +12,7 @@
 #include "usb/IOWarriorLib.h"
 #include "usb/SwitchStatusRecord.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 
@@ -115,6 +116,8 @@ private:
     void enableCommands(int portCount);
     // The switch shown (serial "" for none) with its model and the ports commands reach.
     void setShown(const QString &serial, const QString &model, int ports);
+    // The state line when no switch is shown: missing, to be chosen, or none attached.
+    QString noSwitchText() const;
     QString portTitle(int port) const;
     bool lacksPermission(IOWarriorListNodeStruct *node) const;
     // A status exchange that tells the user when another program holds the switch, and
@@ -135,6 +138,8 @@ private:
     int mPorts = 0;
     int mActivePort = -1; // 0-based; -1 unknown
     bool mChoosing = false; // several attached, none ever chosen
+    QString mMissing;       // the chosen switch is not attached: what the menu calls it
+    QHash<QString, QString> mListedModels; // serial → model, as the switch list last named them
     bool mRotating = false;
     double mPeriod = 0;
     QString mToolTip;

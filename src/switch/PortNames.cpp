@@ -129,6 +129,20 @@ bool PortNames::setNames(const QList<Change> &changes)
                 list->removeLast();
             list->isEmpty() ? object.remove(change.serial) : (void)object.insert(change.serial, *list);
         }
+        // Names are found without regard to case: "office" beside "Office" would name two
+        // ports that no command could tell apart. Judged once all changes are made, so that
+        // two ports may swap their names.
+        for (const Change &change : changes) {
+            const QJsonArray list = object.value(change.serial).toArray();
+            const QString mine = change.name.trimmed();
+            for (int other = 1; other <= list.size() && !mine.isEmpty(); ++other) {
+                const QString theirs = list.at(other - 1).toString();
+                if (other != change.port && theirs.compare(mine, Qt::CaseInsensitive) == 0) {
+                    *problem = tr("port %1 is already named \"%2\"").arg(other).arg(theirs);
+                    return false;
+                }
+            }
+        }
         all = object.isEmpty() ? QJsonValue(QJsonValue::Undefined) : QJsonValue(object);
         return true;
     };

@@ -5,6 +5,7 @@
 #include "AutostartEntry.h"
 #include "HelpWindowController.h"
 #include "PreferencesWindowController.h"
+#include "ResourceImages.h"
 #include "SwitchPopUp.h"
 #include "TarvexCCApp.h"
 #include "TestSupport.h"
@@ -16,7 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QSystemTrayIcon>
-#include <QSpinBox>
+#include <QDoubleSpinBox>
 #include <QTextBrowser>
 
 class ApplicationControllerTest : public QObject
@@ -63,7 +64,8 @@ private slots:
         QTest::addColumn<QString>("toolTip");
         const Flags mini{true, true, false, false, true, true}, off(6, false);
         const QString named = QStringLiteral(" 0000B007 — Port 1 — Work laptop");
-        QTest::newRow("none") << QList<int>{} << "0000B007" << "Not connected" << off << "No switch connected";
+        const QString gone = QStringLiteral("Switch 0000B0FF is not connected");
+        QTest::newRow("none") << QList<int>{} << "0000B0FF" << gone << off << gone;
         QTest::newRow("mini") << QList<int>{2} << "0000B007" << "Tarvex mini" << mini << "Tarvex mini" + named;
         QTest::newRow("DL") << QList<int>{3} << "0000B007" << "Tarvex Pro DVI DL" << Flags(6, true)
                             << "Tarvex Pro DVI DL" + named;
@@ -73,7 +75,9 @@ private slots:
         // A first start adopts the only switch; among several the user is led to choose.
         QTest::newRow("first, one") << QList<int>{2} << "" << "Tarvex mini" << mini << "Tarvex mini" + named;
         QTest::newRow("first, two") << QList<int>{2, 1} << "" << "Choose a switch" << off << "Choose a switch";
-        QTest::newRow("chosen gone") << QList<int>{2} << "0000B0FF" << "Not connected" << off << "No switch connected";
+        QTest::newRow("chosen gone") << QList<int>{2, 3} << "0000B0FF" << gone + ". Choose a switch" << off
+                                     << gone + ". Choose a switch";
+        QTest::newRow("twins") << QList<int>{2, 2} << "0000B007" << "Tarvex mini 0000B007" << mini << "Tarvex mini" + named;
     }
     void menuFollowsTheSelectedModelAndBuildsNoWindow()
     {
@@ -100,7 +104,7 @@ private slots:
             QVERIFY(!widget->objectName().endsWith(QLatin1String("Window")));
         // Only the request to choose leads anywhere: to the list.
         QAction *modelLine = h.app->itemWithTag(StatusMenu::TagModelLine);
-        QCOMPARE(modelLine->isEnabled(), model == QStringLiteral("Choose a switch"));
+        QCOMPARE(modelLine->isEnabled(), model.endsWith(QStringLiteral("Choose a switch")));
         modelLine->trigger();
         QCOMPARE(list().menu()->isVisible(), modelLine->isEnabled());
         // The tray icon is made when a tray host comes (none offscreen), with the same tooltip.
@@ -260,9 +264,15 @@ private slots:
         AutostartEntry(QCoreApplication::applicationFilePath()).install();
         h.app->configureHotkeys(nullptr);
         PreferencesWindowController &prefs = h.app->preferences();
-        QCOMPARE(prefs.timeInterval()->value(), 86400);
+        QCOMPARE(prefs.timeInterval()->value(), 86400.0);
         prefs.timeInterval()->setValue(12);
         QCOMPARE(DefaultsStore::standard().objectForKey(PortRotation::timeIntervalKey()), QJsonValue(12));
+        prefs.timeInterval()->selectAll();
+        QTest::keyClicks(prefs.timeInterval(), QStringLiteral("2.5")); // two and a half, not 25
+        QCOMPARE(DefaultsStore::standard().objectForKey(PortRotation::timeIntervalKey()), QJsonValue(2.5));
+        // Titles leave the program's name to the desktop; the marks are drawn for 1.5× and 2×.
+        QCOMPARE(prefs.window()->windowTitle() + h.app->help().window()->windowTitle(), QStringLiteral("PreferencesHelp"));
+        QCOMPARE(resourceIcon(QStringLiteral("Active")).availableSizes(), (QList<QSize>{{16, 16}, {24, 24}, {32, 32}}));
         QCheckBox &box = *prefs.launchAtLoginBox();
         QVERIFY(box.isChecked());
         box.setTristate(true);
@@ -289,21 +299,30 @@ private slots:
         h.app->configureHotkeys(nullptr);
         PreferencesWindowController &prefs = h.app->preferences();
         QVERIFY(!prefs.portNameField(2)->isHidden() && prefs.portNameField(3)->isHidden()); // a mini has two
-        const QList<std::tuple<QString, QString, QString>> rows{
-            {QStringLiteral(" Gaming & TV "), QStringLiteral("Gaming & TV"), QStringLiteral("Port 2 — Gaming && TV")},
-            {QStringLiteral("3"), QStringLiteral("Gaming & TV"), QStringLiteral("Port 2 — Gaming && TV")}, // refused
-            {QString(), QString(), QStringLiteral("Port 2")}};                                            // removed
-        for (const auto &[typed, stored, title] : rows) {
-            QLineEdit *field = prefs.portNameField(2);
+        // Port, typed, the name then stored, the menu title, why it was refused (kept in the field).
+        const QList<std::tuple<int, QString, QString, QString, QString>> rows{
+            {2, " Gaming & TV ", "Gaming & TV", "Port 2 — Gaming && TV", ""},
+            {2, "3", "Gaming & TV", "Port 2 — Gaming && TV", "a port name cannot be a number"},
+            {1, "gaming & tv", "", "Port 1", "port 2 is already named \"Gaming & TV\""}, // case does not count
+            {2, "", "", "Port 2", ""}};                                                  // removed
+        for (const auto &[port, typed, stored, title, problem] : rows) {
+            QLineEdit *field = prefs.portNameField(port);
             field->clear();
             QTest::keyClicks(field, typed);
             QTest::keyClick(field, Qt::Key_Return);
-            QCOMPARE(PortNames(DefaultsStore::standard()).name(QStringLiteral("00001002"), 2), stored);
-            QCOMPARE(field->text(), stored);
-            QCOMPARE(h.app->itemWithTag(2)->text(), title);
+            QCOMPARE(PortNames(DefaultsStore::standard()).name(QStringLiteral("00001002"), port), stored);
+            QCOMPARE(field->text() + prefs.portNameProblem(port), problem.isEmpty() ? stored : typed + problem);
+            QCOMPARE(h.app->itemWithTag(port)->text(), title);
         }
-        QCOMPARE(h.alerts.alerts.size(), 1);
-        QVERIFY(h.alerts.alerts[0][1].contains(QStringLiteral("cannot be a number")));
+        QVERIFY(h.alerts.alerts.isEmpty()); // said beside the field, no box
+        // tarvexctl names a port while we run: the menu and the tooltip follow, our own writes
+        // are no news, and a name still being typed here stays.
+        QVERIFY(DefaultsStore::standard().reload().isEmpty());
+        DefaultsStore other(DefaultsStore::standard().filePath());
+        QVERIFY(PortNames(other).setName(QStringLiteral("00001002"), 1, QStringLiteral("Work laptop")));
+        QTRY_COMPARE(h.app->itemWithTag(1)->text(), QStringLiteral("Port 1 — Work laptop"));
+        QVERIFY(h.app->statusMenu().toolTip().endsWith(QStringLiteral("Port 1 — Work laptop")));
+        QCOMPARE(prefs.portNameField(1)->text(), QStringLiteral("gaming & tv"));
         h.sim->unplug("00001002");
         h.settle();
         QVERIFY(!prefs.portNameField(1)->isEnabled());
