@@ -51,6 +51,9 @@ foreach(size ${TARVEX_ICON_SIZES})
 endforeach()
 install(FILES ${TARVEX_ICON_SVG} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
   RENAME tarvexcc.svg)
+# The tray's status icon by name, for hosts that draw theme icons at their own size.
+install(FILES ${TARVEX_RES}/images/Status.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+  RENAME tarvexcc-status.svg)
 
 # Manual pages, compressed as Debian wants them (-n: no time stamp, reproducible).
 set(man_outputs)

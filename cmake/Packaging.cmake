@@ -24,9 +24,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://tarvexcc.example.org/")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Plugins loaded at run time (the X11 platform, the SVG tray image) are no linked library:
-# dpkg-shlibdeps cannot see them.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6")
+# Plugins loaded at run time (the X11 and Wayland platforms, the SVG tray image) are no linked
+# library: dpkg-shlibdeps cannot see them. Without qt6-wayland the program cannot start on a
+# Wayland session that has no X server.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland, libqt6svg6")
 # Qt's own translations make the standard buttons and dialogs speak the interface language.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "udev, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA

@@ -398,7 +398,10 @@ void StatusMenu::setStatusIcon()
 
 void StatusMenu::createStatusItem()
 {
-    const QIcon icon = resourceIcon(QStringLiteral("Status"));
+    // By its theme name where the package installed it: a StatusNotifier host then draws it
+    // from the scalable drawing at the panel's own size instead of scaling two small pixmaps.
+    const QIcon icon = QIcon::fromTheme(QStringLiteral("tarvexcc-status"),
+                                        resourceIcon(QStringLiteral("Status")));
     mStatusItem = std::make_unique<QSystemTrayIcon>(icon);
     mStatusItem->setToolTip(mToolTip);
     mStatusItem->setContextMenu(mStatusMenu.get());

@@ -14,6 +14,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -75,9 +76,10 @@ void TrayHostWatcher::start()
         // A watcher may be up before the panel has registered its host with it.
         bus.connect(kWatcherService, kWatcherPath, kWatcherService,
                     QStringLiteral("StatusNotifierHostRegistered"), this, SLOT(checkStatusNotifierHost()));
-        checkStatusNotifierHost();
+        checkStatusNotifierHost(); // says "no tray host yet" only when the watcher has none
+    } else {
+        qCDebug(tarvexApp, "no tray host yet; waiting up to %d ms for one", waitTime());
     }
-    qCDebug(tarvexApp, "no tray host yet; waiting up to %d ms for one", waitTime());
     mWait.start();
 }
 
@@ -96,6 +98,8 @@ void TrayHostWatcher::checkStatusNotifierHost()
         const QDBusPendingReply<QDBusVariant> reply = *answer;
         if (!reply.isError() && reply.value().variant().toBool())
             found();
+        else if (!mFound && mWait.isActive() && !std::exchange(mToldWaiting, true))
+            qCDebug(tarvexApp, "no tray host yet; waiting up to %d ms for one", waitTime());
     });
 }
 

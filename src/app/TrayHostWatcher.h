@@ -46,6 +46,7 @@ private:
     QTimer mWait;
     bool mStarted = false;
     bool mFound = false;
+    bool mToldWaiting = false;
     std::uint32_t mManagerAtom = 0; // X11 "MANAGER" and "_NET_SYSTEM_TRAY_S<screen>"
     std::uint32_t mTrayAtom = 0;
 };
