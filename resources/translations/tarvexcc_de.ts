@@ -985,6 +985,10 @@ Installieren Sie die udev-Regel, die Ihnen Zugriff auf Tarvex-Umschalter gibt:
         <translation>Der Tastenkürzel-Dienst der Arbeitsumgebung hat nicht geantwortet.</translation>
     </message>
     <message>
+        <source>The hot key did nothing: no switch is connected or chosen. Connect one, or choose one in the menu under &quot;Choose a switch&quot;.</source>
+        <translation>Das Tastenkürzel hat nichts bewirkt: Kein Umschalter ist angeschlossen oder ausgewählt. Schließen Sie einen an, oder wählen Sie einen im Menü unter „Umschalter wählen“.</translation>
+    </message>
+    <message>
         <source>The desktop may not have bound this key.</source>
         <translation>Die Arbeitsumgebung hat diese Taste möglicherweise nicht zugewiesen.</translation>
     </message>

@@ -30,6 +30,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QPointer>
+#include <QSystemTrayIcon>
 
 // Resources live in the static library; the linker would drop them without this reference.
 static void initTarvexResources()
@@ -341,11 +342,28 @@ void ApplicationController::resumeFromSleep()
     });
 }
 
-void ApplicationController::switchToPort1(QObject *) { mRotation->selectPort(1); }
-void ApplicationController::switchToPort2(QObject *) { mRotation->selectPort(2); }
-void ApplicationController::switchToPort3(QObject *) { mRotation->selectPort(3); }
-void ApplicationController::switchToPort4(QObject *) { mRotation->selectPort(4); }
-void ApplicationController::rotate(QObject *) { mRotation->toggle(); }
+// A hot key pressed while no switch is chosen (several attached, none picked) or none is
+// attached would do nothing, not even log: say so once per press and show where to choose.
+bool ApplicationController::switchReadyFor(QObject *sender)
+{
+    if (selectedNode() != nullptr || qobject_cast<PTHotKey *>(sender) == nullptr)
+        return true;
+    const QString text = tx("The hot key did nothing: no switch is connected or chosen. Connect "
+                            "one, or choose one in the menu under \"Choose a switch\".");
+    qCWarning(tarvexApp, "%s", qPrintable(text));
+    QSystemTrayIcon *item = mMenu->statusItem();
+    if (item != nullptr && item->isVisible() && QSystemTrayIcon::supportsMessages())
+        item->showMessage(QStringLiteral("Tarvex CC"), text);
+    else
+        mMenu->popUp();
+    return false;
+}
+
+void ApplicationController::switchToPort1(QObject *sender) { if (switchReadyFor(sender)) mRotation->selectPort(1); }
+void ApplicationController::switchToPort2(QObject *sender) { if (switchReadyFor(sender)) mRotation->selectPort(2); }
+void ApplicationController::switchToPort3(QObject *sender) { if (switchReadyFor(sender)) mRotation->selectPort(3); }
+void ApplicationController::switchToPort4(QObject *sender) { if (switchReadyFor(sender)) mRotation->selectPort(4); }
+void ApplicationController::rotate(QObject *sender) { if (switchReadyFor(sender)) mRotation->toggle(); }
 void ApplicationController::rotatePorts(QObject *) { mRotation->step(); }
 bool ApplicationController::rotationRunning() const { return mRotation->isRunning(); }
 void ApplicationController::stopRotation() { mRotation->stop(); }

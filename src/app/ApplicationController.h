@@ -129,6 +129,7 @@ signals:
     void terminationRequested();
 
 private:
+    bool switchReadyFor(QObject *sender);
     void _refreshLoginControls();
     void _requestTermination();
     // Another program (or a hand) changed these settings in the file.
