@@ -989,6 +989,10 @@ Installieren Sie die udev-Regel, die Ihnen Zugriff auf Tarvex-Umschalter gibt:
         <translation>Das Tastenkürzel hat nichts bewirkt: Kein Umschalter ist angeschlossen oder ausgewählt. Schließen Sie einen an, oder wählen Sie einen im Menü unter „Umschalter wählen“.</translation>
     </message>
     <message>
+        <source>KDE did not give this key to Tarvex CC: KWin or another program already uses it. Choose another key, or free this one in KDE&apos;s shortcut settings.</source>
+        <translation>KDE hat Tarvex CC diese Taste nicht gegeben: KWin oder ein anderes Programm verwendet sie bereits. Wählen Sie eine andere Taste, oder geben Sie diese in den Kurzbefehl-Einstellungen von KDE frei.</translation>
+    </message>
+    <message>
         <source>The desktop may not have bound this key.</source>
         <translation>Die Arbeitsumgebung hat diese Taste möglicherweise nicht zugewiesen.</translation>
     </message>

@@ -20,6 +20,8 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 
+#include <algorithm>
+
 namespace {
 
 const QString kPortalService = QStringLiteral("org.freedesktop.portal.Desktop");
@@ -221,7 +223,13 @@ HotKeyGrant PortalHotKeyService::grant(Handle handle) const
     }
     const Shortcut shortcut = mShortcuts.value(registration->shortcutId);
     grant.note = shortcut.note;
-    if (shortcut.bound) {
+    if (shortcut.bound && shortcut.unassigned) {
+        grant.trigger = XdgShortcutTrigger::displayText(shortcut.trigger);
+        grant.status = kStatusNotGranted;
+        grant.reason = tx("KDE did not give this key to Tarvex CC: KWin or another program "
+                          "already uses it. Choose another key, or free this one in KDE's "
+                          "shortcut settings.");
+    } else if (shortcut.bound) {
         grant.trigger = XdgShortcutTrigger::displayText(shortcut.trigger);
         grant.reason = doubtAbout(registration->shortcutId);
         grant.status = grant.reason.isEmpty() ? 0 : int(kStatusNotSurelyActive);
@@ -245,23 +253,25 @@ QString PortalHotKeyService::doubtAbout(const QString &shortcutId) const
     // Desktops report a key in their own words; read back as one of ours it shows what the
     // desktop made of the key asked for (KDE turns keypad keys into the main row's).
     const Shortcut shortcut = mShortcuts.value(shortcutId);
-    const std::optional<PTKeyCombo> got = XdgShortcutTrigger::keyComboFromDescription(shortcut.trigger);
+    const auto got = XdgShortcutTrigger::keyFromDescription(shortcut.trigger);
     if (!got)
         return QString();
+    const QString gotText = XdgShortcutTrigger::displayText(shortcut.trigger);
     for (auto it = mShortcuts.cbegin(); it != mShortcuts.cend(); ++it) {
         if (it.key() == shortcutId || !it->bound || handlesFor(it.key()).isEmpty())
             continue;
-        if (XdgShortcutTrigger::keyComboFromDescription(it->trigger) == got) {
+        if (XdgShortcutTrigger::keyFromDescription(it->trigger) == got) {
             const QString other = mRegistrations.value(handlesFor(it.key()).constFirst()).description;
             return tx("The desktop reports the same key (%1) for \"%2\": at most one of them "
                       "works. Choose another key for one of them.")
-                .arg(got->description(), other);
+                .arg(gotText, other);
         }
     }
-    if (shortcut.asked.isValidHotKeyCombo() && !(*got == shortcut.asked)) {
+    const auto asked = XdgShortcutTrigger::keyFromDescription(shortcut.preferredTrigger);
+    if (asked && !(*got == *asked)) {
         return tx("The desktop reports %1 for this hot key, not %2 as chosen. Choose another "
                   "key, or check the key in the desktop's shortcut settings.")
-            .arg(got->description(), shortcut.asked.description());
+            .arg(gotText, shortcut.asked.description());
     }
     return QString();
 }
@@ -497,10 +507,12 @@ void PortalHotKeyService::finishRequest(int code, const QVariantMap &results)
         }
         mListed = true;
         takeShortcuts(results.value(QStringLiteral("shortcuts")));
+        askKdeForKeys();
         break;
     case Step::BindShortcuts:
         // Judged by the shortcuts granted: GNOME's Add answers 2 with them.
         takeShortcuts(results.value(QStringLiteral("shortcuts")));
+        askKdeForKeys();
         for (const QString &id : request.shortcutIds) {
             Shortcut &shortcut = mShortcuts[id];
             shortcut.answered = true;
@@ -544,6 +556,41 @@ void PortalHotKeyService::sessionFailed(int status, const QString &reason)
     notifyAll();
 }
 
+void PortalHotKeyService::askKdeForKeys()
+{
+    // KDE's portal reports the key asked for even where kglobalaccel could not assign it (a
+    // key KWin uses); kglobalaccel itself knows. Our component is named after the token.
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.kde.kglobalaccel"), QLatin1String("/component/") + kSessionToken,
+        QStringLiteral("org.kde.kglobalaccel.Component"), QStringLiteral("allShortcutInfos"));
+    call.setAutoStartService(false); // only where KDE's own runs
+    mBus.callWithCallback(call, this, SLOT(onKdeKeys(QDBusMessage)));
+}
+
+void PortalHotKeyService::onKdeKeys(const QDBusMessage &reply)
+{
+    // (id, name, component, component name, context, context name, keys, default keys)
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("a(ssssssaiai)"))
+        return;
+    const QDBusArgument list = reply.arguments().value(0).value<QDBusArgument>();
+    list.beginArray();
+    while (!list.atEnd()) {
+        QString id, skipped;
+        QList<int> keys, defaults;
+        list.beginStructure();
+        list >> id;
+        for (int i = 0; i < 5; ++i)
+            list >> skipped;
+        list >> keys >> defaults;
+        list.endStructure();
+        const auto shortcut = mShortcuts.find(id);
+        if (shortcut != mShortcuts.end() && shortcut->bound)
+            shortcut->unassigned = std::all_of(keys.cbegin(), keys.cend(), [](int key) { return key == 0; });
+    }
+    list.endArray();
+    notifyAll();
+}
+
 void PortalHotKeyService::takeShortcuts(const QVariant &list)
 {
     for (const PortalShortcut &entry : PortalShortcut::listFrom(list)) {
@@ -553,6 +600,7 @@ void PortalHotKeyService::takeShortcuts(const QVariant &list)
         shortcut.trigger = entry.properties.value(QStringLiteral("trigger_description")).toString();
         shortcut.status = 0;
         shortcut.reason.clear();
+        shortcut.unassigned = false; // until kglobalaccel says otherwise
     }
 }
 
@@ -562,6 +610,7 @@ void PortalHotKeyService::onShortcutsChanged(const QDBusMessage &message)
     if (mSession.isEmpty() || pathText(arguments.value(0)) != mSession)
         return;
     takeShortcuts(arguments.value(1));
+    askKdeForKeys();
     notifyAll();
 }
 
@@ -670,7 +719,17 @@ void PortalHotKeyService::notifyAll()
     QList<Handle> handles = mRegistrations.keys();
     std::sort(handles.begin(), handles.end());
     for (Handle handle : handles) {
-        if (mRegistrations.contains(handle)) // a listener may have unregistered it meanwhile
-            notifyChanged(handle);
+        if (!mRegistrations.contains(handle)) // a listener may have unregistered it meanwhile
+            continue;
+        // A user who starts the program from a terminal learns why a key does nothing.
+        const HotKeyGrant now = grant(handle);
+        const QString told = now.pending || now.status == 0 ? QString() : now.reason;
+        QString &last = mToldReasons[mRegistrations.value(handle).shortcutId];
+        if (told != last && !told.isEmpty()) {
+            qCWarning(tarvexHotkeys).noquote() << QStringLiteral("hot key \"%1\" (%2) is not active: %3")
+                .arg(mRegistrations.value(handle).description, now.trigger, told);
+        }
+        last = told;
+        notifyChanged(handle);
     }
 }

@@ -72,6 +72,7 @@ private slots:
     void onDeactivated(const QDBusMessage &message);
     void onShortcutsChanged(const QDBusMessage &message);
     void onSessionClosed(const QDBusMessage &message);
+    void onKdeKeys(const QDBusMessage &reply);
     void onPortalOwnerChanged(const QString &service, const QString &oldOwner,
                               const QString &newOwner);
 
@@ -93,6 +94,7 @@ private:
         bool bindAsked = false;   // asked for in this session with the current key
         QString trigger;          // the desktop's description of its key
         PTKeyCombo asked;
+        bool unassigned = false;  // KDE's kglobalaccel holds no key for it
         int status = 0;
         QString reason;
         QString note;
@@ -127,6 +129,7 @@ private:
     QString doubtAbout(const QString &shortcutId) const;
     QString refusalText(uint code) const;
     void closeStaleSession();
+    void askKdeForKeys();
 
     QDBusConnection mBus;
     int mVersion;
@@ -149,6 +152,7 @@ private:
     QString mStaleSession; // the last session's path, which a restarted portal's backend may hold
     int mSessionRetries = 0;
     QString mRegistrationProblem;
+    QHash<QString, QString> mToldReasons; // by shortcut id: the last reason logged
     EventHandler mHandler;
     QDBusServiceWatcher *mPortalWatcher = nullptr;
 };

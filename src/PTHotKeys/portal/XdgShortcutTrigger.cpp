@@ -91,7 +91,7 @@ xkb_keysym_t keysymOf(QString key, bool keypad)
 
 } // namespace
 
-std::optional<PTKeyCombo> XdgShortcutTrigger::keyComboFromDescription(const QString &description)
+std::optional<XdgShortcutTrigger::Key> XdgShortcutTrigger::keyFromDescription(const QString &description)
 {
     QString text = description.trimmed();
     if (text.startsWith(QLatin1String("Press "), Qt::CaseInsensitive))
@@ -117,6 +117,16 @@ std::optional<PTKeyCombo> XdgShortcutTrigger::keyComboFromDescription(const QStr
     const xkb_keysym_t sym = keysymOf(key.trimmed(), keypad);
     if (key.trimmed().isEmpty() || sym == XKB_KEY_NoSymbol)
         return std::nullopt;
+    return Key{modifiers, sym};
+}
+
+std::optional<PTKeyCombo> XdgShortcutTrigger::keyComboFromDescription(const QString &description)
+{
+    const std::optional<Key> key = keyFromDescription(description);
+    if (!key)
+        return std::nullopt;
+    const xkb_keysym_t sym = key->keysym;
+    const qint32 modifiers = key->modifiers;
     char name[64];
     if (xkb_keysym_get_name(sym, name, sizeof name) <= 0)
         return std::nullopt;

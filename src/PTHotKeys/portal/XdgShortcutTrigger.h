@@ -22,6 +22,14 @@ public:
     // key prints now.
     static QString keysymName(qint32 keyCode);
 
+    // A key as modifiers and keysym: how desktops' descriptions compare, whatever the keyboard.
+    struct Key {
+        qint32 modifiers = 0;
+        quint32 keysym = 0;
+        bool operator==(const Key &) const = default;
+    };
+    static std::optional<Key> keyFromDescription(const QString &description);
+
     // The key a desktop describes, in any of the forms seen: the XDG syntax, KDE's
     // ("Ctrl+Alt+1", "Meta+F5", "Ctrl+Alt++") and GNOME's ("Press <Control><Alt>1"); none
     // when the text cannot be read as a key of this keyboard.

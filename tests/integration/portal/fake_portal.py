@@ -107,7 +107,7 @@ class Portal(dbus.service.FallbackObject):  # sessions' paths below the portal's
         self.calls.append('ConfigureShortcuts')
 
     # mode: {early, grant [ids], refuse {method: code}, silent method, bound {id: trigger}, gnome,
-    # cancel (GNOME's dialog), registry (Register's error)}
+    # cancel (GNOME's dialog), registry (Register's error), kde_keys {id: [keys kglobalaccel holds]}}
     @dbus.service.method('cc.tarvex.FakePortal', in_signature='a{sv}', out_signature='as')
     def Control(self, request):
         action, shortcut = request.get('action'), request.get('id')
@@ -130,7 +130,19 @@ class Portal(dbus.service.FallbackObject):  # sessions' paths below the portal's
         return self.calls
 
 
+class Accel(dbus.service.Object):  # KDE's kglobalaccel: the keys it really assigned
+    def __init__(self, bus, portal):
+        super().__init__(bus, '/component/tarvexcc')
+        self.portal, self.name = portal, dbus.service.BusName('org.kde.kglobalaccel', bus)
+
+    @dbus.service.method('org.kde.kglobalaccel.Component', out_signature='a(ssssssaiai)')
+    def allShortcutInfos(self):
+        return [(i, '', '', '', '', '', dbus.Array(keys, signature='i'), dbus.Array([], signature='i'))
+                for i, keys in self.portal.mode.get('kde_keys', {}).items()]
+
+
 if __name__ == '__main__':
     DBusGMainLoop(set_as_default=True)
     portal = Portal(dbus.SessionBus(), int(sys.argv[1]))
+    accel = Accel(dbus.SessionBus(), portal)
     GLib.MainLoop().run()
