@@ -363,7 +363,7 @@ void ApplicationController::switchToPort1(QObject *sender) { if (switchReadyFor(
 void ApplicationController::switchToPort2(QObject *sender) { if (switchReadyFor(sender)) mRotation->selectPort(2); }
 void ApplicationController::switchToPort3(QObject *sender) { if (switchReadyFor(sender)) mRotation->selectPort(3); }
 void ApplicationController::switchToPort4(QObject *sender) { if (switchReadyFor(sender)) mRotation->selectPort(4); }
-void ApplicationController::rotate(QObject *sender) { if (switchReadyFor(sender)) mRotation->toggle(); }
+void ApplicationController::rotate(QObject *) { mRotation->toggle(); }
 void ApplicationController::rotatePorts(QObject *) { mRotation->step(); }
 bool ApplicationController::rotationRunning() const { return mRotation->isRunning(); }
 void ApplicationController::stopRotation() { mRotation->stop(); }
