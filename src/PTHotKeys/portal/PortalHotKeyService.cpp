@@ -35,6 +35,7 @@ const QString kRegistryInterface = QStringLiteral("org.freedesktop.host.portal.R
 const char *const kBackends[] = {"org.freedesktop.impl.portal.desktop.kde"};
 // The same token for every session of this program: the desktop can tell it is us again.
 const QString kSessionToken = QStringLiteral("tarvexcc");
+const QString kEntryName = QStringLiteral("Tarvex CC");
 
 QString tx(const char *text)
 {
@@ -575,14 +576,22 @@ void PortalHotKeyService::onKdeKeys(const QDBusMessage &reply)
     const QDBusArgument list = reply.arguments().value(0).value<QDBusArgument>();
     list.beginArray();
     while (!list.atEnd()) {
-        QString id, skipped;
+        QString id, name, component, componentName, context, contextName;
         QList<int> keys, defaults;
         list.beginStructure();
-        list >> id;
-        for (int i = 0; i < 5; ++i)
-            list >> skipped;
-        list >> keys >> defaults;
+        list >> id >> name >> component >> componentName >> context >> contextName >> keys >> defaults;
         list.endStructure();
+        if (componentName != kEntryName && handlesFor(id).size() > 0) {
+            // Without an application id (portals before the registry) KDE names our entry in
+            // its shortcut settings after the session token. Renaming it keeps the token, and
+            // with it the keys stored under it.
+            QDBusMessage rename = QDBusMessage::createMethodCall(
+                QStringLiteral("org.kde.kglobalaccel"), QStringLiteral("/kglobalaccel"),
+                QStringLiteral("org.kde.KGlobalAccel"), QStringLiteral("doRegister"));
+            rename << QStringList{component, id, kEntryName, name};
+            rename.setAutoStartService(false);
+            mBus.send(rename);
+        }
         const auto shortcut = mShortcuts.find(id);
         if (shortcut != mShortcuts.end() && shortcut->bound)
             shortcut->unassigned = std::all_of(keys.cbegin(), keys.cend(), [](int key) { return key == 0; });

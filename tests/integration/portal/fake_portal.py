@@ -131,14 +131,20 @@ class Portal(dbus.service.FallbackObject):  # sessions' paths below the portal's
 
 
 class Accel(dbus.service.Object):  # KDE's kglobalaccel: the keys it really assigned
+    SUPPORTS_MULTIPLE_OBJECT_PATHS = True
     def __init__(self, bus, portal):
         super().__init__(bus, '/component/tarvexcc')
+        self.add_to_connection(bus, '/kglobalaccel')
         self.portal, self.name = portal, dbus.service.BusName('org.kde.kglobalaccel', bus)
 
     @dbus.service.method('org.kde.kglobalaccel.Component', out_signature='a(ssssssaiai)')
     def allShortcutInfos(self):
-        return [(i, '', '', '', '', '', dbus.Array(keys, signature='i'), dbus.Array([], signature='i'))
-                for i, keys in self.portal.mode.get('kde_keys', {}).items()]
+        return [(i, i.upper(), 'tarvexcc', 'tarvexcc', '', '', dbus.Array(keys, signature='i'),
+                 dbus.Array([], signature='i')) for i, keys in self.portal.mode.get('kde_keys', {}).items()]
+
+    @dbus.service.method('org.kde.KGlobalAccel', in_signature='as')
+    def doRegister(self, action):
+        self.portal.calls.append('doRegister ' + ','.join(action))
 
 
 if __name__ == '__main__':
