@@ -302,6 +302,13 @@ Eine Antwort ohne Firmware wird abgelehnt, und nichts erreicht den Umschalter. E
     </message>
 </context>
 <context>
+    <name>FirmwareProgressPrinter</name>
+    <message>
+        <source>firmware: %1 % written (%2 of %3 lines)</source>
+        <translation>Firmware: %1 % geschrieben (%2 von %3 Zeilen)</translation>
+    </message>
+</context>
+<context>
     <name>FirmwareWindow</name>
     <message>
         <source>Firmware Upgrade</source>
@@ -1195,8 +1202,8 @@ laufenden.
         <translation>kein Befehl angegeben</translation>
     </message>
     <message>
-        <source>the number of simulated switches is joined to the option: --simulate=%1</source>
-        <translation>die Anzahl simulierter Umschalter gehört mit an die Option: --simulate=%1</translation>
+        <source>give the number of simulated switches as --simulate=%1</source>
+        <translation>geben Sie die Anzahl simulierter Umschalter als --simulate=%1 an</translation>
     </message>
     <message>
         <source>help takes at most one command name</source>

@@ -39,7 +39,11 @@ void FirmwareProgressPrinter::setProgressValue(int value)
     const int tenth = mMaximum > 0 ? int(qint64(value) * 10 / mMaximum) : 10;
     if (tenth > mLastTenth) {
         mLastTenth = tenth;
-        std::fprintf(stdout, "firmware: %d %% written (%d of %d lines)\n", tenth * 10, value, mMaximum);
+        std::fputs(qPrintable(tr("firmware: %1 % written (%2 of %3 lines)")
+                                  .arg(QString::number(tenth * 10), QString::number(value),
+                                       QString::number(mMaximum)) +
+                              QLatin1Char('\n')),
+                   stdout);
         std::fflush(stdout);
     }
 }

@@ -4,10 +4,13 @@
 
 #include "switch/FirmwareTransferObserver.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 class FirmwareProgressPrinter : public FirmwareTransferObserver
 {
+    Q_DECLARE_TR_FUNCTIONS(FirmwareProgressPrinter)
+
 public:
     // `terminal`: draw the bar; `quiet`: print nothing (--json prints its own result).
     FirmwareProgressPrinter(bool terminal, bool quiet);

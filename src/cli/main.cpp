@@ -220,8 +220,7 @@ int runCommandLine()
         arguments.at(at - 1) == QLatin1String("--simulate") && QRegularExpression(QStringLiteral("^[0-9]+$")).match(name).hasMatch())
         return CliContext::usageError(
             QCoreApplication::translate("tarvexctl",
-                                        "the number of simulated switches is joined to the option: "
-                                        "--simulate=%1")
+                                        "give the number of simulated switches as --simulate=%1")
                 .arg(name));
     if (name == QLatin1String("help")) {
         if (words.size() > 1)

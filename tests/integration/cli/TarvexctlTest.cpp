@@ -33,7 +33,7 @@ TEST_F(Tarvexctl, AnswersAndErrors)
         {{}, "--json --bogus list", 2, "unknown option \\\"--bogus\\\" (see", {}},
         // Option errors in the words of the others, and argument errors before any switch's.
         {{}, "--simlate list", 2, {}, "tarvexctl: unknown option \"--simlate\"; did you mean \"--simulate\"? (see tarvexctl --help)\n"},
-        {{}, "--simulate 3 list", 2, {}, "joined to the option: --simulate=3 ("},
+        {{}, "--simulate 3 list", 2, {}, "tarvexctl: give the number of simulated switches as --simulate=3 ("},
         {{}, "--simulate status --serial", 2, {}, "tarvexctl: --serial needs a value ("},
         {{}, "--json=1 list", 2, {}, "tarvexctl: --json takes no value ("},
         {{}, "--simulate port 5", 2, {}, "tarvexctl: \"5\" is not a port number (ports are 1 to 4) ("},
@@ -157,6 +157,7 @@ TEST_F(Tarvexctl, UnwrittenAnswerIsAFailure)
             EXPECT_EQ(r.err, "tarvexctl: cannot write the answer: " + reasons[i] + "\n") << arguments;
         }
     }
+    EXPECT_EQ(finish(*start({"--version"}, {}, redirections[0], "C.UTF-8", TARVEXCC_PATH)).exitCode, 1);
     extraEnvironment["XDG_RUNTIME_DIR"] = config.path();
     const Outcome r = finish(*start({"--simulate=2", "--serial", "00001002", "port", "3"}, {}, [] { ::close(2); }));
     EXPECT_EQ(r.exitCode, 1);
