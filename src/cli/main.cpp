@@ -8,8 +8,8 @@
 #include "cli/ListCommand.h"
 #include "cli/NameCommand.h"
 #include "cli/PortCommand.h"
-#include "cli/RotateCommand.h"
 #include "cli/PortsCommand.h"
+#include "cli/RotateCommand.h"
 #include "cli/SelectCommand.h"
 #include "cli/SerialsCommand.h"
 #include "cli/StatusCommand.h"
@@ -122,24 +122,6 @@ void loadTranslations(QCoreApplication &app, QTranslator &translator)
         app.installTranslator(&translator);
 }
 
-int runCommandLine();
-
-} // namespace
-
-int main(int argc, char *argv[])
-{
-    StandardDescriptors::ensureOpen();
-    Utf8Locale::ensure();
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("tarvexctl"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(TARVEX_VERSION));
-    QTranslator translator;
-    loadTranslations(app, translator);
-    return CliContext::finish(runCommandLine());
-}
-
-namespace {
-
 int runCommandLine()
 {
     const auto commands = makeCommands();
@@ -216,8 +198,10 @@ int runCommandLine()
     }
     const QString name = words.takeFirst();
     // "--simulate 3 list": the parser cannot know that 3 was meant for --simulate.
-    if (const int at = int(arguments.indexOf(name)); at > 0 &&
-        arguments.at(at - 1) == QLatin1String("--simulate") && QRegularExpression(QStringLiteral("^[0-9]+$")).match(name).hasMatch())
+    bool isNumber = false;
+    name.toUInt(&isNumber);
+    if (const int at = int(arguments.indexOf(name));
+        isNumber && at > 0 && arguments.at(at - 1) == QLatin1String("--simulate"))
         return CliContext::usageError(
             QCoreApplication::translate("tarvexctl",
                                         "give the number of simulated switches as --simulate=%1")
@@ -245,3 +229,15 @@ int runCommandLine()
 }
 
 } // namespace
+
+int main(int argc, char *argv[])
+{
+    StandardDescriptors::ensureOpen();
+    Utf8Locale::ensure();
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tarvexctl"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TARVEX_VERSION));
+    QTranslator translator;
+    loadTranslations(app, translator);
+    return CliContext::finish(runCommandLine());
+}

@@ -69,8 +69,9 @@ TEST_F(Tarvexctl, AnswersAndErrors)
         EXPECT_EQ(run(arguments).exitCode, 2) << arguments;
 }
 
-// Every command's JSON (firmware's in FirmwareCommandTest) is checked by run(): one document,
-// "error" exactly when it failed, snake_case keys at every depth.
+// Every command's JSON is checked by run(): one document, "error" exactly when it failed,
+// snake_case keys at every depth (the others' JSON in the other tests, firmware's in
+// FirmwareCommandTest).
 TEST_F(Tarvexctl, ListInTextAndEveryCommandInJson)
 {
     file("TarvexCC/defaults.json", R"({"Port Names": {"00001002": ["Work laptop"]}})");
@@ -80,8 +81,8 @@ TEST_F(Tarvexctl, ListInTextAndEveryCommandInJson)
     ASSERT_EQ(switches.size(), 3);
     EXPECT_EQ(switches[1].toObject(), (QJsonObject{{"serial", "00001002"}, {"model", "Tarvex mini"}, {"switch_id", 2}, {"ports", 2},
                                                    {"port", 1}, {"firmware", "1.4"}, {"port_names", QJsonArray{"Work laptop", QJsonValue()}}}));
-    for (const char *arguments : {"--version", "help", "--simulate=1 status", "--simulate=1 port 2", "--simulate=1 name 1 x",
-                                  "--simulate=1 rotate --interval 1 --count 1", "--simulate=1 serials", "--simulate status"})
+    for (const char *arguments : {"--version", "--simulate=1 name 1 x", "--simulate=1 rotate --interval 1 --count 1",
+                                  "--simulate=1 serials", "--simulate=1 ports", "--simulate=1 select 00001001"})
         EXPECT_FALSE(run(QStringLiteral("--json ") + arguments).json().isEmpty()) << arguments;
 }
 
