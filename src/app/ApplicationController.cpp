@@ -20,6 +20,7 @@
 #include "TrayHostWatcher.h"
 #include "Translation.h"
 #include "WindowPlacement.h"
+#include "switch/AddressedSwitches.h"
 #include "switch/DefaultsStore.h"
 #include "switch/DefaultsWatcher.h"
 #include "switch/DeviceGate.h"
@@ -65,8 +66,11 @@ ApplicationController::ApplicationController(QObject *parent) : QObject(parent)
 
     const auto registry = [this] { return mIOWarriorController.get(); };
     const auto selected = [this] { return selectedNode(); };
+    mAddressing = std::make_unique<AddressedSwitches>(
+        registry, []() -> DefaultsStore & { return DefaultsStore::standard(); });
     mMenu = std::make_unique<StatusMenu>(registry, selected);
-    mRotation = std::make_unique<PortRotation>(registry, selected);
+    mMenu->setAddressing(mAddressing.get());
+    mRotation = std::make_unique<PortRotation>(*mAddressing);
     mStatusMenu = mMenu->menu();
     mSwitchList = mMenu->switchList();
     connect(mMenu.get(), &StatusMenu::portCountChanged, mRotation.get(), &PortRotation::setPortCount);
@@ -285,9 +289,20 @@ void ApplicationController::selectSwitch(QObject *sender)
     const int tag = popUp->selectedTag();
     const QString serial = popUp->selectedRepresentedObject().toString();
     whenDevicesFree(this, [tag, serial](ApplicationController &self) {
+        if (tag == StatusMenu::kTogetherTag) {
+            // Chosen again while on, it turns off: back to the switch chosen before.
+            StatusMenu::storeTogether(!self.mAddressing->together());
+            self.mMenu->restoreSelection();
+            self.enableMenuItems();
+            return;
+        }
         if (tag > 0 && self.mIOWarriorController) {
             if (IOWarriorListNodeStruct *node = self.mIOWarriorController->deviceWithSerial(serial)) {
                 StatusMenu::storeSelection(serial);
+                if (self.mAddressing->together()) {
+                    StatusMenu::storeTogether(false);
+                    self.enableMenuItems(); // the commands go to this switch alone again
+                }
                 self.mMenu->applySwitch(node);
             } else {
                 self.mMenu->showSwitchMissing();

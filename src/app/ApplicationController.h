@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 
+class AddressedSwitches;
 class DefaultsWatcher;
 class FirmwareWindowController;
 class HelpWindowController;
@@ -109,6 +110,8 @@ public:
     // --- collaborators -------------------------------------------------------------------------
     StatusMenu &statusMenu() const { return *mMenu; }
     PortRotation &portRotation() const { return *mRotation; }
+    // Which switches the commands go to.
+    AddressedSwitches &addressing() const { return *mAddressing; }
     HotKeyBindings &hotKeys() const { return *mHotKeys; }
     // Start-up makes the tray icon when this finds a tray host (see its wait).
     TrayHostWatcher &trayHost() const { return *mTrayHost; }
@@ -141,6 +144,8 @@ private:
     std::unique_ptr<PreferencesWindowController> mPreferences;
     std::unique_ptr<HelpWindowController> mHelp;
     std::unique_ptr<FirmwareWindowController> mFirmwareController;
+    // Before the menu and the rotation, which refer to it.
+    std::unique_ptr<AddressedSwitches> mAddressing;
     std::unique_ptr<StatusMenu> mMenu;
     std::unique_ptr<PortRotation> mRotation;
     std::unique_ptr<HotKeyBindings> mHotKeys;

@@ -8,6 +8,7 @@
 #include "SwitchPopUp.h"
 #include "Translation.h"
 #include "WindowPlacement.h"
+#include "switch/AddressedSwitches.h"
 #include "switch/DefaultsStore.h"
 #include "switch/PortNames.h"
 #include "switch/PortRotation.h"
@@ -60,7 +61,12 @@ StatusMenu::~StatusMenu() = default;
 
 QString StatusMenu::selectedSwitchKey()
 {
-    return QStringLiteral("Selected Switch");
+    return AddressedSwitches::selectedSwitchKey();
+}
+
+bool StatusMenu::together() const
+{
+    return mAddressing != nullptr && mAddressing->together();
 }
 
 void StatusMenu::build()
@@ -124,7 +130,11 @@ void StatusMenu::build()
 
 void StatusMenu::setSwitchItems(const QList<SwitchPopUp::Item> &switches)
 {
-    const QList<SwitchPopUp::Item> head{{tx("Select"), 0, {}, false}, {{}, 0, {}, true}};
+    QList<SwitchPopUp::Item> head{{tx("Select"), 0, {}, false}, {{}, 0, {}, true}};
+    // Offered where there is something to switch together, and kept while it is on.
+    if (mAddressing != nullptr && (switches.size() > 1 || together()))
+        head << SwitchPopUp::Item{tx("All Switches Together"), kTogetherTag, {}, false}
+             << SwitchPopUp::Item{{}, 0, {}, true};
     mSwitchList->setItems(head + switches);
     // "Select" heads the list: it is no choice of its own, so it carries no mark.
     QAction *header = mSwitchList->actionAtIndex(0);
@@ -182,7 +192,10 @@ void StatusMenu::updateAttachedDevices()
             int status = 0;
             const auto record = query(*registry, node, SwitchProtocol::QuerySwitchID, &status);
             // An unanswered query names no model: "Unknown", like an unknown identifier.
-            name = GetSwitchName(record ? std::int32_t(SwitchProtocol::switchIDFromRecord(*record)) : 0);
+            const std::int32_t identifier = record ? std::int32_t(SwitchProtocol::switchIDFromRecord(*record)) : 0;
+            name = GetSwitchName(identifier);
+            if (record && mAddressing != nullptr)
+                mAddressing->rememberPortCount(serial, SwitchPortCount(identifier), name);
             if (!record && SwitchProtocol::isBusyStatus(status))
                 name = tx("(busy)");
         }
@@ -203,6 +216,14 @@ void StatusMenu::updateAttachedDevices()
 
 void StatusMenu::restoreSelection()
 {
+    if (together()) {
+        for (int i = 0; i < mSwitchList->numberOfItems(); ++i) {
+            if (mSwitchList->itemAtIndex(i).tag == kTogetherTag) {
+                mSwitchList->selectItemAtIndex(i);
+                return;
+            }
+        }
+    }
     const int index = mSwitchList->indexOfItemWithRepresentedObject(
         DefaultsStore::standard().stringForKey(selectedSwitchKey()));
     mSwitchList->selectItemAtIndex(index >= 0 ? index : 0);
@@ -212,6 +233,16 @@ bool StatusMenu::storeSelection(const QString &serial)
 {
     DefaultsStore &defaults = DefaultsStore::standard();
     if (defaults.setObjectForKey(selectedSwitchKey(), serial))
+        return true;
+    SettingsNotice::tell(defaults,
+                         tx("The choice of switch could not be saved:\n%1").arg(defaults.lastError()));
+    return false;
+}
+
+bool StatusMenu::storeTogether(bool together)
+{
+    DefaultsStore &defaults = DefaultsStore::standard();
+    if (defaults.setObjectForKey(AddressedSwitches::switchTogetherKey(), together))
         return true;
     SettingsNotice::tell(defaults,
                          tx("The choice of switch could not be saved:\n%1").arg(defaults.lastError()));
@@ -280,6 +311,15 @@ void StatusMenu::setShown(const QString &serial, const QString &model, int ports
 
 void StatusMenu::enableMenuItems()
 {
+    if (together()) {
+        applyTogether();
+        return;
+    }
+    if (!mTogether.isEmpty()) {
+        mTogether.clear();
+        for (int tag = TagPort1; tag <= TagPort4; ++tag)
+            itemWithTag(tag)->setToolTip(QString());
+    }
     if (IOWarriorListNodeStruct *node = mSelected()) {
         applySwitch(node);
         return;
@@ -316,6 +356,77 @@ QString StatusMenu::noSwitchText() const
     return tx("No switch connected");
 }
 
+void StatusMenu::applyTogether()
+{
+    IOWarriorController *registry = mRegistry();
+    if (registry == nullptr)
+        return;
+    QList<TogetherSwitch> switches;
+    int ports = 0;
+    const auto &devices = registry->allDevices();
+    for (auto it = devices.cbegin(); it != devices.cend(); ++it) {
+        TogetherSwitch sw;
+        sw.serial = it.key();
+        // One that may not be opened or does not answer is listed without ports.
+        if (!lacksPermission(it.value()))
+            sw.ports = mAddressing->portCount({it.key(), it.value()}, nullptr, &sw.model);
+        if (sw.model.isEmpty())
+            sw.model = tx("Unknown");
+        for (const TogetherSwitch &known : std::as_const(mTogether)) {
+            if (known.serial == sw.serial)
+                sw.activePort = known.activePort;
+        }
+        ports = std::max(ports, sw.ports);
+        switches.append(sw);
+    }
+    mTogether = switches;
+    mChoosing = false;
+    QAction *modelLine = itemWithTag(TagModelLine);
+    modelLine->setEnabled(false);
+    modelLine->setText(tx("All switches (%1)").arg(devices.size()));
+    // A port any of them has is offered; the others are told when they lack it.
+    setShown(QString(), modelLine->text(), ports);
+    setStatusIcon();
+}
+
+void StatusMenu::markTogether()
+{
+    const QIcon active = resourceIcon(QStringLiteral("Active"));
+    const QIcon mixed = resourceIcon(QStringLiteral("Mixed"));
+    const QIcon inactive = resourceIcon(QStringLiteral("Inactive"));
+    for (int p = 0; p < 4; ++p) {
+        // Active only when every switch that has the port shows it; some of them: mixed.
+        int having = 0;
+        int showing = 0;
+        QStringList where;
+        for (const TogetherSwitch &sw : std::as_const(mTogether)) {
+            having += p < sw.ports ? 1 : 0;
+            showing += sw.activePort == p ? 1 : 0;
+            const QString port = sw.activePort >= 0 ? tx(kPortTitles[sw.activePort]) : tx("Unknown");
+            where << QStringLiteral("%1 %2: %3").arg(sw.model, sw.serial, port);
+        }
+        QAction *item = itemWithTag(TagPort1 + p);
+        item->setIcon(showing == 0 ? inactive : showing == having ? active : mixed);
+        item->setToolTip(where.join(QLatin1Char('\n')));
+    }
+    refreshTexts();
+}
+
+void StatusMenu::markPortOf(const QString &serial, int port)
+{
+    if (mTogether.isEmpty()) {
+        markActivePort(port);
+        return;
+    }
+    for (TogetherSwitch &sw : mTogether) {
+        if (sw.serial == serial)
+            sw.activePort = port;
+    }
+    if (port >= 0)
+        mNotice.reached();
+    markTogether();
+}
+
 void StatusMenu::showSwitchMissing()
 {
     enableMenuItems();
@@ -325,6 +436,17 @@ void StatusMenu::showSwitchMissing()
 QString StatusMenu::portTitle(int port) const
 {
     const QString title = tx(kPortTitles[port - 1]);
+    if (!mTogether.isEmpty()) {
+        // Names given while switching together are the same on each; others are listed.
+        const PortNames names(DefaultsStore::standard());
+        QStringList given;
+        for (const TogetherSwitch &sw : mTogether) {
+            const QString name = names.name(sw.serial, port);
+            if (!name.isEmpty() && !given.contains(name))
+                given << name;
+        }
+        return given.isEmpty() ? title : title + QStringLiteral(" — ") + given.join(QStringLiteral(" / "));
+    }
     return mSerial.isEmpty() ? title : PortNames(DefaultsStore::standard()).titled(title, mSerial, port);
 }
 
@@ -334,7 +456,18 @@ void StatusMenu::refreshTexts()
         setTitle(itemWithTag(TagPort1 + port - 1), portTitle(port));
     const QString period = QLocale().toString(mPeriod, 'f', QLocale::FloatingPointShortest);
     setTitle(itemWithTag(TagRotate), mPeriod > 0 ? tx("Rotate (every %1 s)").arg(period) : tx("Rotate"));
-    if (!mSerial.isEmpty()) {
+    if (!mTogether.isEmpty()) {
+        // Each switch with its port and the port's name.
+        const PortNames names(DefaultsStore::standard());
+        QStringList lines{mModel};
+        for (const TogetherSwitch &sw : std::as_const(mTogether)) {
+            QString line = QStringLiteral("%1 %2").arg(sw.model, sw.serial);
+            if (sw.activePort >= 0 && sw.activePort < 4)
+                line += QStringLiteral(" — ") + names.titled(tx(kPortTitles[sw.activePort]), sw.serial, sw.activePort + 1);
+            lines << line;
+        }
+        mToolTip = lines.join(QLatin1Char('\n'));
+    } else if (!mSerial.isEmpty()) {
         mToolTip = QStringLiteral("%1 %2").arg(mModel, mSerial);
         if (mActivePort >= 0 && mActivePort < 4)
             mToolTip += QStringLiteral(" — ") + portTitle(mActivePort + 1);
@@ -350,8 +483,10 @@ void StatusMenu::refreshTexts()
 void StatusMenu::follow(PortRotation &rotation)
 {
     // Our own select that reached the switch moves the mark at once; a refresh still asks.
-    connect(&rotation, &PortRotation::portSelected, this, &StatusMenu::markActivePort);
+    connect(&rotation, &PortRotation::portSelected, this,
+            [this](const QString &serial, int machinePort) { markPortOf(serial, machinePort); });
     connect(&rotation, &PortRotation::refused, &mNotice, &SwitchAccessNotice::busy);
+    connect(&rotation, &PortRotation::skipped, &mNotice, &SwitchAccessNotice::skipped);
     const auto show = [this, &rotation] { showRotation(rotation.isRunning(), rotation.period()); };
     connect(&rotation, &PortRotation::runningChanged, this, show);
     // The period may have changed in the preferences since.
@@ -381,6 +516,23 @@ void StatusMenu::markActivePort(int port)
 
 void StatusMenu::setStatusIcon()
 {
+    if (!mTogether.isEmpty()) {
+        if (IOWarriorController *registry = mRegistry()) {
+            for (TogetherSwitch &sw : mTogether) {
+                IOWarriorListNodeStruct *node = registry->deviceWithSerial(sw.serial);
+                if (node == nullptr || lacksPermission(node))
+                    continue;
+                // One that another program holds keeps its mark: nobody else switches it.
+                int status = 0;
+                if (const auto record = query(*registry, node, SwitchProtocol::QueryActivePort, &status))
+                    sw.activePort = SwitchProtocol::activePortFromRecord(*record).value_or(-1);
+                else if (!SwitchProtocol::isBusyStatus(status))
+                    sw.activePort = -1;
+            }
+        }
+        markTogether();
+        return;
+    }
     int activePort = -1;
     IOWarriorController *registry = mRegistry();
     IOWarriorListNodeStruct *node = mSelected();

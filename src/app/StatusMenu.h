@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 
+class AddressedSwitches;
 class IOWarriorController;
 class PortRotation;
 class QAction;
@@ -33,6 +34,8 @@ class StatusMenu : public QObject
     Q_OBJECT
 public:
     enum MenuTag { TagPort1 = 1, TagPort2, TagPort3, TagPort4, TagRotate, TagModelLine = 10 };
+    // The tag of "All Switches Together" in the switch list (the switches count from 1).
+    static constexpr int kTogetherTag = -1;
 
     using RegistrySource = std::function<IOWarriorController *()>;
     using NodeSource = std::function<IOWarriorListNodeStruct *()>;
@@ -43,6 +46,10 @@ public:
 
     // The defaults key of the user's choice of switch (its serial number).
     static QString selectedSwitchKey();
+    // Decides whether commands go to every attached switch ("Switch Together"); the menu
+    // then shows them all. Not owned; null: the selected switch only.
+    void setAddressing(AddressedSwitches *addressing) { mAddressing = addressing; }
+    bool together() const;
 
     QMenu *menu() const { return mStatusMenu.get(); }
     SwitchPopUp *switchList() const { return mSwitchList; }
@@ -67,12 +74,17 @@ public:
     void restoreSelection();
     // Stores `serial` as the user's choice; a failed write is told (see SettingsNotice).
     static bool storeSelection(const QString &serial);
+    // Stores whether all switches switch together; "Selected Switch" stays as it is, so
+    // turning the choice off returns to that switch.
+    static bool storeTogether(bool together);
 
     // Shows what `rotation` does: a port select of ours that reached the switch moves the
     // mark, the rotation item shows whether it runs and its period. Not owned.
     void follow(PortRotation &rotation);
     // The selected switch shows port `port` (0-based; -1 unknown), without asking it again.
     void markActivePort(int port);
+    // The same for switch `serial`, one of those switched together or the selected one.
+    void markPortOf(const QString &serial, int port);
     // Whether a rotation runs, and the period it runs (or would run) with.
     void showRotation(bool running, double seconds);
     // The tray icon's tooltip: the selected switch, its serial number and its active port.
@@ -112,6 +124,9 @@ signals:
 
 private:
     void build();
+    // The menu for every attached switch at once ("Switch Together").
+    void applyTogether();
+    void markTogether();
     void setSwitchItems(const QList<SwitchPopUp::Item> &switches);
     void enableCommands(int portCount);
     // The switch shown (serial "" for none) with its model and the ports commands reach.
@@ -128,6 +143,15 @@ private:
 
     RegistrySource mRegistry;
     NodeSource mSelected;
+    AddressedSwitches *mAddressing = nullptr;
+    // What the menu last learned of the switches switched together, in their order.
+    struct TogetherSwitch {
+        QString serial;
+        QString model;
+        int ports = 0;
+        int activePort = -1; // 0-based; -1 unknown
+    };
+    QList<TogetherSwitch> mTogether; // empty unless the choice is on
     std::unique_ptr<QMenu> mStatusMenu;
     SwitchPopUp *mSwitchList = nullptr;
     QAction *mLaunchAtLoginItem = nullptr;

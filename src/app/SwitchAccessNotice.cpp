@@ -34,3 +34,20 @@ void SwitchAccessNotice::busy(int status)
     QMetaObject::invokeMethod(
         this, [text] { AlertPresenter::inform(text + QLatin1Char('.')); }, Qt::QueuedConnection);
 }
+
+void SwitchAccessNotice::skipped(const QStringList &reasons)
+{
+    if (reasons == mSkippedTold)
+        return;
+    mSkippedTold = reasons;
+    if (reasons.isEmpty())
+        return;
+    QStringList lines;
+    for (QString reason : reasons) {
+        qCInfo(tarvexApp).noquote() << reason;
+        reason[0] = reason[0].toUpper();
+        lines << reason + QLatin1Char('.');
+    }
+    const QString text = tx("Not every switch could follow:\n%1").arg(lines.join(QLatin1Char('\n')));
+    QMetaObject::invokeMethod(this, [text] { AlertPresenter::inform(text); }, Qt::QueuedConnection);
+}

@@ -1,7 +1,8 @@
 // Says why a switch cannot be reached, without burying the user in boxes: a missing udev rule
 // (no permission to open the device node) once per node, and another program holding the
 // switch (a firmware upgrade in tarvexctl, say) once per refused burst, that is, until an
-// exchange gets through again.
+// exchange gets through again; and, of switches switched together, those that did not take a
+// command (a mini asked for port 3), once until every switch takes one again.
 #pragma once
 
 #include <QObject>
@@ -21,8 +22,12 @@ public:
     void busy(int status);
     // An exchange got through: the next refusal starts a new burst.
     void reached() { mBusyTold = false; }
+    // Why each of the switches addressed together did not take a command; empty when all
+    // took it. Told from the event loop, as busy().
+    void skipped(const QStringList &reasons);
 
 private:
     QSet<QString> mPermissionWarned; // device nodes the user was already told about
     bool mBusyTold = false;
+    QStringList mSkippedTold;
 };

@@ -95,6 +95,13 @@ int CliContext::openDevices()
         return fail(tr("cannot access USB devices (is udev available?)"));
     mRegistry = std::make_unique<IOWarriorController>();
     mRegistry->findAttachedDevices();
+    mAddressing = std::make_unique<AddressedSwitches>([this] { return mRegistry.get(); },
+                                                      [this]() -> DefaultsStore & { return defaults(); });
+    if (mOptions.serial)
+        mAddressing->setScope(AddressedSwitches::Scope::Serial, *mOptions.serial);
+    else if (mOptions.all)
+        mAddressing->setScope(AddressedSwitches::Scope::All);
+    mAddressing->setTakesTheOnlySwitch(true);
     return ExitSuccess;
 }
 
@@ -105,37 +112,51 @@ QStringList CliContext::attachedSerials() const
 
 std::optional<CliContext::Target> CliContext::chooseSwitch(int *exitStatus)
 {
+    const auto decision = decide(mOptions.serial ? AddressedSwitches::Scope::Serial
+                                                 : AddressedSwitches::Scope::Selected,
+                                 exitStatus);
+    if (!decision)
+        return std::nullopt;
+    return decision->targets.first();
+}
+
+std::optional<AddressedSwitches::Decision> CliContext::chooseSwitches(int *exitStatus)
+{
     *exitStatus = openDevices();
     if (*exitStatus != ExitSuccess)
         return std::nullopt;
+    return decide(mAddressing->scope(), exitStatus);
+}
 
+std::optional<AddressedSwitches::Decision> CliContext::decide(AddressedSwitches::Scope scope,
+                                                              int *exitStatus)
+{
+    *exitStatus = openDevices();
+    if (*exitStatus != ExitSuccess)
+        return std::nullopt;
+    const AddressedSwitches::Decision d = mAddressing->decide(scope);
     const QStringList serials = attachedSerials();
-    if (mOptions.serial) {
-        if (IOWarriorListNodeStruct *node = mRegistry->deviceWithSerial(*mOptions.serial))
-            return Target{*mOptions.serial, node};
+    switch (d.gap) {
+    case AddressedSwitches::Gap::None:
+        return d;
+    case AddressedSwitches::Gap::SerialAbsent:
         *exitStatus =
             serials.isEmpty()
                 ? fail(tr("no switch with serial \"%1\" is attached (no Tarvex switch attached)")
-                           .arg(*mOptions.serial))
+                           .arg(d.absentSerial))
                 : fail(tr("no switch with serial \"%1\" is attached; attached: %2")
-                           .arg(*mOptions.serial, quotedList(serials)));
-        return std::nullopt;
-    }
-    if (serials.isEmpty()) {
+                           .arg(d.absentSerial, quotedList(serials)));
+        break;
+    case AddressedSwitches::Gap::NoneAttached:
         *exitStatus = fail(tr("no Tarvex switch attached"));
-        return std::nullopt;
+        break;
+    case AddressedSwitches::Gap::SelectedAbsent:
+    case AddressedSwitches::Gap::NoneChosen:
+        *exitStatus = fail(tr("%1 switches are attached (%2); choose one with --serial or "
+                              "\"tarvexctl select\"")
+                               .arg(QString::number(serials.size()), quotedList(serials)));
+        break;
     }
-    // The tray application's choice, when that switch is here.
-    const QString selected = defaults().stringForKey(QStringLiteral("Selected Switch"));
-    if (!selected.isNull()) {
-        if (IOWarriorListNodeStruct *node = mRegistry->deviceWithSerial(selected))
-            return Target{selected, node};
-    }
-    if (serials.size() == 1)
-        return Target{serials.first(), mRegistry->deviceWithSerial(serials.first())};
-    *exitStatus = fail(tr("%1 switches are attached (%2); choose one with --serial or "
-                          "\"tarvexctl select\"")
-                           .arg(QString::number(serials.size()), quotedList(serials)));
     return std::nullopt;
 }
 

@@ -4,6 +4,7 @@
 // included) and stderr for one-line errors.
 #pragma once
 
+#include "switch/AddressedSwitches.h"
 #include "switch/PortNames.h"
 #include "usb/IOWarriorController.h"
 
@@ -37,14 +38,12 @@ public:
     struct Options {
         bool json = false;
         std::optional<QString> serial; // --serial
+        bool all = false;              // --all
         std::optional<int> simulate;   // --simulate[=N]: N simulated switches instead of USB
     };
 
     // The switch a command addresses.
-    struct Target {
-        QString serial;
-        IOWarriorListNodeStruct *node = nullptr;
-    };
+    using Target = AddressedSwitches::Target;
 
     // Sets the output mode of fail() and usageError() too.
     CliContext(const QCommandLineParser &parser, Options options);
@@ -64,10 +63,17 @@ public:
     IOWarriorController &registry() { return *mRegistry; }
     QStringList attachedSerials() const;
 
+    // The switches the commands address: --serial, --all, else the tray's choice. Valid
+    // after openDevices().
+    AddressedSwitches &addressing() { return *mAddressing; }
     // Opens the devices and picks the switch to address: --serial, else "Selected Switch"
     // from the defaults when it is attached, else the only attached switch. Reports the
-    // error and sets *exitStatus when there is none to pick.
+    // error and sets *exitStatus when there is none to pick. For commands that work on one
+    // switch at a time, whatever "Switch Together" says.
     std::optional<Target> chooseSwitch(int *exitStatus);
+    // The same for commands that can address several switches: every attached switch with
+    // --all, or without --serial when the tray's choice is "Switch Together".
+    std::optional<AddressedSwitches::Decision> chooseSwitches(int *exitStatus);
     // Asks the target for its model identifier (SwitchPortCount() and GetSwitchName() tell
     // the rest); nothing after a failed exchange was reported, its exit status in *exitStatus.
     std::optional<std::int32_t> switchID(const Target &target, int *exitStatus);
@@ -100,9 +106,11 @@ public:
 
 private:
     static int report(const QString &message, int exitStatus);
+    std::optional<AddressedSwitches::Decision> decide(AddressedSwitches::Scope scope, int *exitStatus);
 
     const QCommandLineParser &mParser;
     Options mOptions;
     std::unique_ptr<tarvex::HidPlatform> mPlatform;
     std::unique_ptr<IOWarriorController> mRegistry;
+    std::unique_ptr<AddressedSwitches> mAddressing;
 };

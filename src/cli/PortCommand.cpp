@@ -2,17 +2,64 @@
 #include "cli/PortCommand.h"
 
 #include "cli/CliContext.h"
+#include "cli/ExchangeFailure.h"
 #include "switch/PortNames.h"
 #include "switch/SwitchProtocol.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
+#include <optional>
 
 QString PortCommand::description() const
 {
     return tr("Switches the selected switch to port N (1 to 4; 1 or 2 on a Tarvex mini), or to "
               "the port named NAME with \"tarvexctl name\" (case does not matter; quote a name "
-              "with spaces).");
+              "with spaces).\n"
+              "With --all, or when the tray switches all switches together, every attached "
+              "switch goes to the port; one that lacks it or is busy is named, the others "
+              "still switch, and the exit status is 1.");
 }
+
+namespace {
+
+QString described(const QString &serial, int port, const QString &name)
+{
+    return name.isEmpty() ? PortCommand::tr("%1: port %2").arg(serial, QString::number(port))
+                          : PortCommand::tr("%1: port %2 (%3)").arg(serial, QString::number(port), name);
+}
+
+// The port a name given with "tarvexctl name" stands for on these switches: exactly one port
+// number, whichever switches carry the name. Else the usage error is reported.
+std::optional<int> portNamed(CliContext &context, const PortNames &names,
+                             const QList<CliContext::Target> &targets, const QString &wanted)
+{
+    QList<int> ports;
+    QStringList known;
+    for (const auto &target : targets) {
+        for (int p : names.portsNamed(target.serial, wanted)) {
+            if (!ports.contains(p))
+                ports << p;
+        }
+        for (int p = 1; p <= PortNames::kMaxPorts; ++p) {
+            const QString n = names.name(target.serial, p);
+            const QString entry = PortCommand::tr("\"%1\" (port %2)").arg(n, QString::number(p));
+            if (!n.isEmpty() && !known.contains(entry))
+                known << entry;
+        }
+    }
+    if (ports.size() == 1)
+        return ports.first();
+    const QString where = targets.size() == 1 ? targets.first().serial : PortCommand::tr("the switches");
+    const QString problem = ports.isEmpty()
+                                ? PortCommand::tr("no port of %1 is named \"%2\"").arg(where, wanted)
+                                : PortCommand::tr("\"%1\" names more than one port of %2").arg(wanted, where);
+    context.usageError(known.isEmpty()
+                           ? PortCommand::tr("%1; it has no named ports").arg(problem)
+                           : PortCommand::tr("%1; its names: %2").arg(problem, known.join(QStringLiteral(", "))));
+    return std::nullopt;
+}
+
+} // namespace
 
 int PortCommand::run(CliContext &context, const QStringList &arguments)
 {
@@ -42,45 +89,64 @@ int PortCommand::run(CliContext &context, const QStringList &arguments)
     }
 
     int status = ExitSuccess;
-    const auto target = context.chooseSwitch(&status);
-    if (!target)
+    const auto decision = context.chooseSwitches(&status);
+    if (!decision)
         return status;
     if (!isNumber) {
-        const QList<int> ports = names.portsNamed(target->serial, arguments.first());
-        if (ports.size() != 1) {
-            QStringList known;
-            for (int p = 1; p <= PortNames::kMaxPorts; ++p) {
-                if (const QString n = names.name(target->serial, p); !n.isEmpty())
-                    known << tr("\"%1\" (port %2)").arg(n, QString::number(p));
-            }
-            const QString problem =
-                ports.isEmpty()
-                    ? tr("no port of %1 is named \"%2\"").arg(target->serial, arguments.first())
-                    : tr("\"%1\" names more than one port of %2")
-                          .arg(arguments.first(), target->serial);
-            return context.usageError(
-                known.isEmpty()
-                    ? tr("%1; it has no named ports").arg(problem)
-                    : tr("%1; its names: %2").arg(problem, known.join(QStringLiteral(", "))));
-        }
-        port = ports.first();
+        const std::optional<int> named = portNamed(context, names, decision->targets, arguments.first());
+        if (!named)
+            return ExitUsage;
+        port = *named;
     }
-    if (const int checked = context.checkPortExists(*target, port); checked != ExitSuccess)
-        return checked;
+    if (!decision->together) {
+        const CliContext::Target &target = decision->targets.first();
+        if (const int checked = context.checkPortExists(target, port); checked != ExitSuccess)
+            return checked;
+        if (const int written = SwitchProtocol::selectPort(target.node, port - 1, port - 1);
+            written != 0)
+            return context.failExchange(target.serial, written);
+        const QString name = names.name(target.serial, port);
+        if (context.json())
+            context.printJson(QJsonDocument(QJsonObject{
+                {QStringLiteral("serial"), target.serial},
+                {QStringLiteral("port"), port},
+                {QStringLiteral("port_name"), name.isEmpty() ? QJsonValue() : QJsonValue(name)}}));
+        else
+            context.printLine(described(target.serial, port, name));
+        return ExitSuccess;
+    }
 
-    if (const int written = SwitchProtocol::selectPort(target->node, port - 1, port - 1);
-        written != 0)
-        return context.failExchange(target->serial, written);
-    const QString name = names.name(target->serial, port);
-    if (context.json())
-        context.printJson(QJsonDocument(QJsonObject{
-            {QStringLiteral("serial"), target->serial},
-            {QStringLiteral("port"), port},
-            {QStringLiteral("port_name"), name.isEmpty() ? QJsonValue() : QJsonValue(name)}}));
-    else
-        context.printLine(name.isEmpty()
-                              ? tr("%1: port %2").arg(target->serial, QString::number(port))
-                              : tr("%1: port %2 (%3)")
-                                    .arg(target->serial, QString::number(port), name));
-    return ExitSuccess;
+    // Each switch under its own lock, in a fixed order: one that cannot take the port keeps
+    // none of the others from switching, and each says how it went.
+    const auto results = context.addressing().selectPort(decision->targets, port, true);
+    QJsonArray entries;
+    QStringList errors;
+    for (const auto &r : results) {
+        const QString name = names.name(r.serial, port);
+        QJsonObject entry{{QStringLiteral("serial"), r.serial},
+                          {QStringLiteral("ok"), r.ok()},
+                          {QStringLiteral("port"), port}};
+        if (r.ok()) {
+            entry.insert(QStringLiteral("port_name"), name.isEmpty() ? QJsonValue() : QJsonValue(name));
+            if (!context.json())
+                context.printLine(described(r.serial, port, name));
+        } else {
+            const QString error = r.status == AddressedSwitches::kMissingPortStatus
+                                      ? AddressedSwitches::failureText(r)
+                                      : ExchangeFailure::text(r.serial, r.status);
+            entry.insert(QStringLiteral("error"), error);
+            errors << error;
+        }
+        entries.append(entry);
+    }
+    if (context.json()) {
+        QJsonObject document{{QStringLiteral("switches"), entries}};
+        if (!errors.isEmpty())
+            document.insert(QStringLiteral("error"), errors.join(QStringLiteral("; ")));
+        context.printJson(QJsonDocument(document));
+        return errors.isEmpty() ? ExitSuccess : ExitFailure;
+    }
+    for (const QString &e : errors)
+        status = context.fail(e);
+    return status;
 }

@@ -1,5 +1,6 @@
 // `tarvexctl port N|NAME`: switches the switch in use to port N (1-based, as in the menu) or
-// to the port the user named NAME.
+// to the port the user named NAME; with --all, or while the tray switches all switches
+// together, each attached switch, with one result per switch.
 #pragma once
 
 #include "cli/CliCommand.h"

@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QMap>
 #include <QTimer>
 #include <cmath>
 #include <csignal>
@@ -26,7 +27,9 @@ QString RotateCommand::description() const
               "port, while the switch's USB connection stays with the computer that was active "
               "at the start, as the tray application's Rotate does. Each step prints the port "
               "shown. Ctrl-C ends the rotation and lets the USB connection follow to the "
-              "computer shown; with --count it ends the same way after N steps.");
+              "computer shown; with --count it ends the same way after N steps.\n"
+              "With --all, or when the tray switches all switches together, every attached "
+              "switch rotates, in step, each from its own active port.");
 }
 
 QList<QCommandLineOption> RotateCommand::options() const
@@ -60,21 +63,22 @@ int RotateCommand::run(CliContext &context, const QStringList &arguments)
             tr("--count wants a number of steps from 1 on, got \"%1\"").arg(p.value(kCount)));
 
     int status = ExitSuccess;
-    const auto target = context.chooseSwitch(&status);
-    if (!target)
+    const auto decision = context.chooseSwitches(&status);
+    if (!decision)
         return status;
-    const auto identifier = context.switchID(*target, &status);
-    if (!identifier)
-        return status;
-
-    PortRotation rotation([&context] { return &context.registry(); },
-                          [node = target->node] { return node; });
-    rotation.setPortCount(std::uint32_t(SwitchPortCount(*identifier)));
+    PortRotation rotation(context.addressing());
+    if (!decision->together) {
+        // The bound of a rotation of one switch; switches rotating together ask for their own.
+        const auto identifier = context.switchID(decision->targets.first(), &status);
+        if (!identifier)
+            return status;
+        rotation.setPortCount(std::uint32_t(SwitchPortCount(*identifier)));
+    }
     if (interval > 0)
         rotation.setInterval(interval);
     const PortNames names = context.portNames();
-    const auto described = [&](int port) {
-        const QString name = names.name(target->serial, port);
+    const auto described = [&](const QString &serial, int port) {
+        const QString name = names.name(serial, port);
         return name.isEmpty() ? QString::number(port)
                               : QString::number(port) + QStringLiteral(" (") + name + QLatin1Char(')');
     };
@@ -86,61 +90,98 @@ int RotateCommand::run(CliContext &context, const QStringList &arguments)
     UnixSignalRelay interrupts;
     if (interrupts.watch({SIGINT, SIGTERM, SIGHUP, SIGPIPE}))
         QObject::connect(&interrupts, &UnixSignalRelay::received, &loop, &QEventLoop::quit);
-    QJsonArray shown;
+    // Per switch: the ports shown, and whether a select came after the last step (the final
+    // one, whichever way the rotation ended).
+    struct Track {
+        QJsonArray shown;
+        bool followed = false;
+    };
+    QMap<QString, Track> tracks;
     int firings = 0;
-    // A select after the last step is the final one, whichever way the rotation ended.
-    bool followed = false;
-    QObject::connect(&rotation, &PortRotation::portSelected, [&] { followed = true; });
-    QObject::connect(&rotation, &PortRotation::stepped, [&](int machinePort, int) {
-        followed = false;
-        shown.append(machinePort + 1);
+    int steps = 0;
+    QStringList errors;
+    QObject::connect(&rotation, &PortRotation::portSelected,
+                     [&](const QString &serial) { tracks[serial].followed = true; });
+    QObject::connect(&rotation, &PortRotation::stepped, [&](const QString &serial, int machinePort) {
+        Track &t = tracks[serial];
+        t.followed = false;
+        t.shown.append(machinePort + 1);
+        ++steps;
         if (!context.json())
-            context.printLine(tr("%1: port %2").arg(target->serial, described(machinePort + 1)));
+            context.printLine(tr("%1: port %2").arg(serial, described(serial, machinePort + 1)));
+    });
+    // A switch that could not take a step: carrying on would hide it.
+    QObject::connect(&rotation, &PortRotation::skipped, [&](const QStringList &reasons) {
+        errors << reasons;
+        if (!reasons.isEmpty())
+            loop.quit();
     });
     QObject::connect(&rotation, &PortRotation::finished, &loop, &QEventLoop::quit);
     rotation.start(count);
-    const int startPort = (gActiveUSBPort & 0xFF) + 1;
-    if (!context.json())
-        context.printLine(tr("%1: rotating every %2 s from port %3; Ctrl-C stops")
-                              .arg(target->serial, QString::number(rotation.interval()),
-                                   described(startPort)));
+
+    QStringList serials = decision->together ? rotation.rotatingSerials()
+                                             : QStringList{decision->targets.first().serial};
+    for (const QString &serial : serials) {
+        const auto position = rotation.startPosition(serial);
+        tracks[serial].followed = false;
+        if (!context.json())
+            context.printLine(tr("%1: rotating every %2 s from port %3; Ctrl-C stops")
+                                  .arg(serial, QString::number(rotation.interval()),
+                                       described(serial, position + 1)));
+    }
     // A step that did not reach the switch ends the rotation: carrying on would hide it.
     QObject::connect(rotation.timer(), &QTimer::timeout, &loop, [&] {
-        if (++firings > shown.size()) {
+        ++firings;
+        if (!decision->together && steps < firings) {
             rotation.stop();
             loop.quit();
         }
     });
-    loop.exec();
+    if (errors.isEmpty() && !serials.isEmpty())
+        loop.exec();
 
     // Interrupted: the tray's Rotate ends the same way, the USB connection follows the
     // computer shown. After --count steps the rotation has done so itself.
     rotation.stopAndFollow();
-    const bool stepFailed = firings > shown.size();
-    int usbPort = startPort;
-    if (followed) {
-        usbPort = (gActiveMachine & 0xFF) + 1;
-        if (!context.json())
-            context.printLine(tr("%1: stopped on port %2; its USB connection follows")
-                                  .arg(target->serial, described(usbPort)));
-    }
-    QString error;
-    if (stepFailed)
-        error = tr("rotation step %1 could not be sent to the switch %2; rotation stopped")
-                    .arg(QString::number(firings), target->serial);
-    else if (!followed)
-        error = tr("the final report could not be sent to the switch %1; its USB connection "
-                   "stays on port %2")
-                    .arg(target->serial, QString::number(usbPort));
-    if (context.json()) {
-        QJsonObject document{{QStringLiteral("serial"), target->serial},
-                             {QStringLiteral("interval"), rotation.interval()},
-                             {QStringLiteral("steps"), shown},
-                             {QStringLiteral("usb_port"), usbPort}};
+    if (!decision->together && steps < firings)
+        errors << tr("rotation step %1 could not be sent to the switch %2; rotation stopped")
+                      .arg(QString::number(firings), serials.first());
+    QJsonArray entries;
+    for (const QString &serial : serials) {
+        const Track &t = tracks[serial];
+        int usbPort = rotation.startPosition(serial) + 1;
+        QString error;
+        if (t.followed) {
+            usbPort = rotation.position(serial) + 1;
+            if (!context.json())
+                context.printLine(tr("%1: stopped on port %2; its USB connection follows")
+                                      .arg(serial, described(serial, usbPort)));
+        } else if (errors.isEmpty()) {
+            error = tr("the final report could not be sent to the switch %1; its USB connection "
+                       "stays on port %2")
+                        .arg(serial, QString::number(usbPort));
+            errors << error;
+        }
+        QJsonObject entry{{QStringLiteral("serial"), serial},
+                          {QStringLiteral("interval"), rotation.interval()},
+                          {QStringLiteral("steps"), t.shown},
+                          {QStringLiteral("usb_port"), usbPort}};
         if (!error.isEmpty())
-            document.insert(QStringLiteral("error"), error);
-        context.printJson(QJsonDocument(document));
-        return error.isEmpty() ? ExitSuccess : ExitFailure;
+            entry.insert(QStringLiteral("error"), error);
+        entries.append(entry);
     }
-    return error.isEmpty() ? ExitSuccess : context.fail(error);
+    if (decision->together && serials.isEmpty() && errors.isEmpty())
+        errors << tr("no switch could start the rotation");
+    if (context.json()) {
+        QJsonObject document = decision->together ? QJsonObject{{QStringLiteral("interval"), rotation.interval()},
+                                                                {QStringLiteral("switches"), entries}}
+                                                  : entries.first().toObject();
+        if (!errors.isEmpty())
+            document.insert(QStringLiteral("error"), errors.join(QStringLiteral("; ")));
+        context.printJson(QJsonDocument(document));
+        return errors.isEmpty() ? ExitSuccess : ExitFailure;
+    }
+    for (const QString &e : errors)
+        status = context.fail(e);
+    return status;
 }

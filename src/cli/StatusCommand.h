@@ -1,4 +1,5 @@
-// `tarvexctl status`: model, firmware, active port and port names of the switch in use.
+// `tarvexctl status`: model, firmware, active port and port names of the switch in use, or
+// of each switch with --all or while the tray switches all switches together.
 #pragma once
 
 #include "cli/CliCommand.h"

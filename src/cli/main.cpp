@@ -137,6 +137,10 @@ int runCommandLine()
         QStringList{QStringLiteral("serial")},
         QT_TRANSLATE_NOOP("tarvexctl", "Address the switch with serial number S."),
         QStringLiteral("S"));
+    const QCommandLineOption allOption(
+        QStringList{QStringLiteral("all")},
+        QT_TRANSLATE_NOOP("tarvexctl", "Address every attached switch (port, rotate, status, "
+                                       "list), whatever the tray's choice."));
     const QCommandLineOption simulateOption(
         QStringList{QStringLiteral("simulate")},
         QT_TRANSLATE_NOOP("tarvexctl",
@@ -144,8 +148,8 @@ int runCommandLine()
     const QCommandLineOption jsonOption(
         QStringList{QStringLiteral("json")},
         QT_TRANSLATE_NOOP("tarvexctl", "Print the answer, errors included, as JSON."));
-    const QList<QCommandLineOption> globalOptions = {helpOption, versionOption, serialOption,
-                                                     simulateOption, jsonOption};
+    const QList<QCommandLineOption> globalOptions = {helpOption,     versionOption, serialOption,
+                                                     simulateOption, allOption,     jsonOption};
     for (const QCommandLineOption &o : globalOptions)
         parser.addOption(o);
     for (const auto &c : commands) {
@@ -173,6 +177,10 @@ int runCommandLine()
             return CliContext::usageError(
                 QCoreApplication::translate("tarvexctl", "--serial needs a serial number"));
     }
+    options.all = parser.isSet(allOption);
+    if (options.all && options.serial)
+        return CliContext::usageError(QCoreApplication::translate(
+            "tarvexctl", "--all and --serial exclude each other"));
     CliContext context(parser, options);
     const auto printHelp = [&context](const QString &text) {
         if (context.json())
@@ -221,6 +229,14 @@ int runCommandLine()
             continue;
         if (parser.isSet(helpOption))
             return printHelp(help.commandHelp(*c));
+        // Naming ports and writing firmware go to one switch at a time.
+        if (options.all && !QStringList{QStringLiteral("port"), QStringLiteral("rotate"),
+                                        QStringLiteral("status"), QStringLiteral("list")}
+                                 .contains(name))
+            return CliContext::usageError(QCoreApplication::translate(
+                                              "tarvexctl", "--all works with port, rotate, "
+                                                           "status and list, not with %1")
+                                              .arg(name));
         return c->run(context, words);
     }
     return CliContext::usageError(

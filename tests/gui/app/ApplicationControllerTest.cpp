@@ -98,7 +98,7 @@ private slots:
                  stored.isEmpty() && identifiers.size() == 1 ? QStringLiteral("0000B007") : stored);
         QCOMPARE(list().itemAtIndex(0).title, QStringLiteral("Select"));
         QVERIFY(list().itemAtIndex(1).separator && !list().actionAtIndex(0)->isChecked());
-        QCOMPARE(list().numberOfItems(), 2 + identifiers.size());
+        QCOMPARE(list().numberOfItems(), 2 + identifiers.size() + (identifiers.size() > 1 ? 2 : 0)); // "All Switches Together"
         QCOMPARE(h.app->portRotation().portCount(), enabled[0] ? enabled[2] ? 4u : 2u : 0u);
         for (QWidget *widget : QApplication::topLevelWidgets()) // windows are made when first opened
             QVERIFY(!widget->objectName().endsWith(QLatin1String("Window")));
@@ -118,10 +118,10 @@ private slots:
         auto mini = h.sim->plug("00001002", 2);
         h.sim->plug("00001001", 1);
         h.launch("00001001");
-        QCOMPARE(list().itemAtIndex(3).title, QStringLiteral("Tarvex mini (00001002)"));
-        QVERIFY(list().actionAtIndex(2)->isChecked() && list().itemAtIndex(3).tag == 2);
+        QCOMPARE(list().itemAtIndex(5).title, QStringLiteral("Tarvex mini (00001002)"));
+        QVERIFY(list().actionAtIndex(4)->isChecked() && list().itemAtIndex(5).tag == 2);
         mini->setActivePort(1);
-        list().actionAtIndex(3)->trigger(); // the user picks the mini
+        list().actionAtIndex(5)->trigger(); // the user picks the mini
         QCOMPARE(DefaultsStore::standard().stringForKey(QStringLiteral("Selected Switch")), QStringLiteral("00001002"));
         QCOMPARE(h.modelLine(), QStringLiteral("Tarvex mini"));
         QCOMPARE(marks(), (Flags{false, true, false, false}));
@@ -149,12 +149,49 @@ private slots:
         // A choice that cannot be written is told once, and still applies.
         const QString dir = privateConfigHome().filePath(QStringLiteral("TarvexCC"));
         QVERIFY(QDir(dir).removeRecursively() && QFile(dir).open(QIODevice::WriteOnly));
-        list().actionAtIndex(2)->trigger();
-        list().actionAtIndex(3)->trigger();
+        list().actionAtIndex(4)->trigger();
+        list().actionAtIndex(5)->trigger();
         QCOMPARE(h.alerts.alerts.size(), 1);
         QVERIFY(h.alerts.alerts[0][1].startsWith(QStringLiteral("The choice of switch could not be saved")));
         QCOMPARE(h.modelLine(), QStringLiteral("Tarvex mini"));
         QFile::remove(dir);
+    }
+
+    // "All Switches Together": a command moves both switches, a port the mini lacks is told
+    // once, the header, marks and tooltip show both; the choice survives a restart, and
+    // choosing it again returns to the switch chosen before.
+    void allSwitchesTogether()
+    {
+        auto mini = h.sim->plug("00001002", 2);
+        auto sl = h.sim->plug("00001001", 1);
+        h.launch("00001002");
+        QCOMPARE(list().itemAtIndex(2).title, QStringLiteral("All Switches Together"));
+        list().actionAtIndex(2)->trigger();
+        QCOMPARE(h.modelLine(), QStringLiteral("All switches (2)"));
+        QCOMPARE(h.enabledTags(), Flags(6, true));
+        sl->clearLog();
+        mini->clearLog();
+        h.app->switchToPort2(nullptr);
+        QCOMPARE(portSelects(sl->log()) + portSelects(mini->log()), (Selects{{1, 1}, {1, 1}}));
+        QCOMPARE(marks(), (Flags{false, true, false, false}));
+        h.app->switchToPort3(nullptr);
+        h.app->switchToPort3(nullptr);
+        QCoreApplication::processEvents();
+        QCOMPARE(portSelects(sl->log()).size() + portSelects(mini->log()).size(), 4);
+        QCOMPARE(h.alerts.alerts.size(), 1);
+        QCOMPARE(h.alerts.alerts[0][1], QStringLiteral("Not every switch could follow:\nTarvex mini 00001002 has no port 3."));
+        // Port 3 is where every switch that has it is; port 2 only where the mini is.
+        QCOMPARE(marks(), (Flags{false, false, true, false}));
+        QCOMPARE(h.app->itemWithTag(2)->icon().pixmap(16).toImage(), QIcon(QStringLiteral(":/images/Mixed.png")).pixmap(16).toImage());
+        QCOMPARE(h.app->statusMenu().toolTip(),
+                 QStringLiteral("All switches (2)\nTarvex Pro DVI SL 00001001 — Port 3\nTarvex mini 00001002 — Port 2"));
+        h.app->applicationWillTerminate();
+        h.launch();
+        QCOMPARE(h.modelLine(), QStringLiteral("All switches (2)"));
+        QVERIFY(list().actionAtIndex(2)->isChecked());
+        list().actionAtIndex(2)->trigger();
+        QCOMPARE(h.modelLine(), QStringLiteral("Tarvex mini"));
+        QVERIFY(list().actionAtIndex(5)->isChecked());
     }
 
     // Another program writing firmware: commands and exchanges are refused and said so, once
@@ -208,7 +245,7 @@ private slots:
         h.install();
         QVERIFY(probeOnTime);
         QCOMPARE(h.pauses, (QList<unsigned>{300000, 300000, 300000}));
-        QCOMPARE(list().numberOfItems(), 4);
+        QCOMPARE(list().numberOfItems(), 6);
         QCOMPARE(stays->log().front().bytes, (Bytes{0x08, 0x01, 0x03, 0, 0, 0, 0, 0})); // the refresh's set-up
         QCOMPARE(portSelects(stays->log()), (Selects{{1, 1}}));                       // then the command
         h.app->rotate(nullptr);

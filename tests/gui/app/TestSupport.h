@@ -92,6 +92,7 @@ struct AppHarness {
     {
         AlertPresenter::install(&alerts); // a quit in the test before installed the log
         DefaultsStore::standard().removeObjectForKey(QStringLiteral("Selected Switch"));
+        DefaultsStore::standard().removeObjectForKey(QStringLiteral("Switch Together"));
         sim = std::make_unique<tarvex::SimHidPlatform>();
         IOWarriorSetPlatform(sim.get());
         alerts.alerts.clear();

@@ -20,6 +20,7 @@ TEST_F(Tarvexctl, AnswersAndErrors)
     };
     const QByteArray chose1002 = R"({"Selected Switch": "00001002", "Time Interval": 30})";
     const QByteArray chose9999 = R"({"Selected Switch": "00009999"})";
+    const QByteArray together = R"({"Selected Switch": "00001002", "Switch Together": true})";
     const QList<Case> cases = {
         {{}, "--simulate --serial 00001002 port 3", 1, {}, "tarvexctl: Tarvex mini has 2 ports; port 3 does not exist\n"},
         {{}, "--simulate --serial 00001002 port 2", 0, "00001002: port 2\n", {}},
@@ -51,6 +52,12 @@ TEST_F(Tarvexctl, AnswersAndErrors)
         {chose1002, "--simulate --json --serial 00001001 status", 0, "\"serial\": \"00001001\"", {}},
         {chose9999, "--simulate=1 --json status", 0, "\"serial\": \"00001001\"", {}},
         {chose9999, "--simulate=2 status", 1, {}, "(\"00001001\", \"00001002\")"},
+        // Every switch with --all, or without --serial while the tray's choice is "together".
+        {{}, "--simulate=2 --all port 2", 0, "00001001: port 2\n00001002: port 2\n", {}},
+        {{}, "--simulate=2 --all port 3", 1, "00001001: port 3\n", "tarvexctl: Tarvex mini 00001002 has no port 3\n"},
+        {together, "--simulate=2 --json port 1", 0, "\"ok\": true,\n            \"port\": 1,\n            \"port_name\": null,\n            \"serial\": \"00001002\"", {}},
+        {together, "--simulate=2 --json --serial 00001001 status", 0, "\"switchID\": 1", {}},
+        {together, "--simulate=2 --json status", 0, "\"switchID\": 2", {}},
     };
     for (const Case &c : cases) {
         if (!c.defaults.isEmpty())
@@ -65,7 +72,8 @@ TEST_F(Tarvexctl, AnswersAndErrors)
                                   "--simulate port 1 2", "--simulate list extra", "--simulate=17 list", "--simulate=two list",
                                   "--simulate --serial", "--simulate --serial= status", "--simulate=1 name 2",
                                   "--simulate=1 name 5 x", "--simulate=1 name 2 12", "help list status",
-                                  "--simulate=1 rotate --interval 0.5", "--simulate=1 rotate --count 0"})
+                                  "--simulate=1 rotate --interval 0.5", "--simulate=1 rotate --count 0",
+                                  "--simulate --all --serial 00001001 port 1", "--simulate --all name 1 x"})
         EXPECT_EQ(run(arguments).exitCode, 2) << arguments;
 }
 

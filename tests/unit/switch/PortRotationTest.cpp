@@ -32,7 +32,8 @@ protected:
     void SetUp() override
     {
         SwitchBus::SetUp();
-        rotation.emplace([this] { return &registry; }, [this] { return selected ? node() : nullptr; });
+        addressing.emplace([this] { return &registry; }, [this]() -> DefaultsStore & { return defaults; });
+        rotation.emplace(*addressing);
         rotation->setPortCount(4);
         DefaultsStore::standard().removeObjectForKey(PortRotation::timeIntervalKey());
     }
@@ -59,7 +60,7 @@ protected:
         return out;
     }
 
-    bool selected = true; // whether the target lookup finds the switch
+    std::optional<AddressedSwitches> addressing;
     std::optional<PortRotation> rotation;
 };
 
@@ -139,7 +140,7 @@ TEST_F(PortRotationTest, CommandsAndStepsWaitBehindTheGate)
     EXPECT_EQ(selects(), (Selects{{1, 1}}));
     EXPECT_TRUE(rotation->isRunning());
     // Nothing selected: nothing is sent, but the counter goes on.
-    selected = false;
+    defaults.removeObjectForKey("Selected Switch");
     sw->clearLog();
     const int before = gActiveMachine;
     rotation->step();
@@ -171,4 +172,34 @@ TEST_F(PortRotationTest, ASwitchHeldElsewhereRefusesCommandsAndEndsTheRotation)
     }
     rotation->selectPort(2);
     EXPECT_EQ(selects(), (Selects{{1, 1}}));
+}
+
+// "Switch Together": a Pro DVI SL on port 2 and a mini on port 1 rotate in lockstep, each over
+// its own ports, and both let their USB connection follow at the end; a port command the mini
+// cannot take is said once per command, and the SL still switches.
+TEST_F(PortRotationTest, SwitchesTogetherRotateInLockstep)
+{
+    const auto sl = sw;
+    plug("00001002", 2);
+    const auto mini = std::exchange(sw, sl);
+    defaults.setObjectForKey("Switch Together", true);
+    sl->setActivePort(1);
+    QSignalSpy skipped(&*rotation, &PortRotation::skipped);
+    rotation->toggle();
+    EXPECT_EQ(rotation->rotatingSerials(), (QStringList{"00001001", "00001002"}));
+    sl->clearLog();
+    mini->clearLog();
+    for (int step = 0; step < 3; ++step)
+        fire();
+    rotation->toggle();
+    EXPECT_EQ(selects(), (Selects{{2, 1}, {3, 1}, {0, 1}, {0, 0}}));
+    sw = mini;
+    EXPECT_EQ(selects(), (Selects{{1, 0}, {0, 0}, {1, 0}, {1, 1}}));
+    mini->clearLog();
+    rotation->selectPort(3);
+    EXPECT_TRUE(selects().empty());
+    ASSERT_EQ(skipped.size(), 1);
+    EXPECT_EQ(skipped[0][0].toStringList(), QStringList{"Tarvex mini 00001002 has no port 3"});
+    sw = sl;
+    EXPECT_EQ(selects().back(), std::make_pair(2, 2));
 }
