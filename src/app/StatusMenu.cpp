@@ -297,7 +297,8 @@ void StatusMenu::setShown(const QString &serial, const QString &model, int ports
 {
     enableCommands(ports);
     // With no switch shown, the preferences say why in the place of its name.
-    const QString shownModel = serial.isEmpty() ? noSwitchText() : model;
+    // Switches switched together are shown as a whole ("All switches (2)").
+    const QString shownModel = serial.isEmpty() && mTogether.isEmpty() ? noSwitchText() : model;
     const bool changed = serial != mSerial || shownModel != mModel || ports != mPorts;
     if (!serial.isEmpty())
         mMissing.clear();
