@@ -147,6 +147,7 @@ TEST_F(FirmwareTransferTest, FailuresAfterTheStartAreReportedAsWhatTheyAre)
     } cases[] = {
         {"refused with 3", [&] { sw->refuseRecord(4, 3); }, Kind::Refused, "Firmware Upgrade Error 3", 5, "1.4"},
         {"refused with 1", [&] { sw->refuseRecord(2, 1); }, Kind::RefusedSilently, "", 3, "1.4"},
+        {"refused with -1", [&] { sw->refuseRecord(2, 0xFF); }, Kind::RefusedSilently, "", 3, "1.4"},
         {"chunk lost", [&] { onReport = [&](std::size_t n) { if (n == chunkOfSecondData) sw->failNextWrite(EIO); }; },
          Kind::NoAnswer, kNoAnswer, 3, "1.4"},
         {"status never read", [&] { sw->setReadNeverAnswers(true); }, Kind::NoAnswer, kNoAnswer, 1, ""},

@@ -174,3 +174,15 @@ TEST_F(DefaultsStoreFiles, TwoProgramsOnOneFileLoseNoSetting)
     EXPECT_EQ(QFileInfo(dir.filePath("TarvexCC")).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
     EXPECT_EQ(QFileInfo(path).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
 }
+
+TEST(DefaultsStorePlace, OnlyAnAbsoluteXdgConfigHomeCounts)
+{
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    for (const char *base : {"", "relative/config"}) { // the working directory must not matter
+        qputenv("XDG_CONFIG_HOME", base);
+        EXPECT_EQ(DefaultsStore::configHome(), QDir::homePath() + "/.config") << base;
+    }
+    qputenv("XDG_CONFIG_HOME", "/somewhere");
+    EXPECT_EQ(DefaultsStore::standardFilePath(), "/somewhere/TarvexCC/defaults.json");
+    saved.isNull() ? (void)qunsetenv("XDG_CONFIG_HOME") : (void)qputenv("XDG_CONFIG_HOME", saved);
+}

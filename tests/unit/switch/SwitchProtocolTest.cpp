@@ -64,12 +64,13 @@ TEST_F(SwitchBus, ReportsOnTheWireAndOneProgramAtATime)
     reports();
 
     // Another program on the switch: nothing is sent, not even the refresh's set-up, and the
-    // user hears why. A transfer is said at once; another exchange is waited for a little.
-    SwitchLock::setWaitLimit(std::chrono::milliseconds(0));
+    // user hears why. A transfer is said at once (were it waited for, this test would hang);
+    // another exchange is waited for a little.
     const std::pair<SwitchLock::Purpose, QString> holders[] = {
         {SwitchLock::Purpose::FirmwareTransfer, "the switch is busy: a firmware upgrade is running in another program"},
         {SwitchLock::Purpose::Exchange, "the switch is busy: another program is using it"}};
     for (const auto &[purpose, text] : holders) {
+        SwitchLock::setWaitLimit(purpose == SwitchLock::Purpose::Exchange ? std::chrono::hours(0) : std::chrono::hours(1));
         {
             LockHolder other("00002001", purpose);
             EXPECT_TRUE(SwitchProtocol::isBusyStatus(SwitchProtocol::selectPort(node, 1, 1)));
