@@ -59,7 +59,8 @@ gboolean EmulatedHidraw::onWrite(UMockdevIoctlBase *, UMockdevIoctlClient *clien
         std::lock_guard lock(self->mMutex);
         self->mWrites.emplace_back(arg->data, arg->data + arg->data_len);
     }
-    umockdev_ioctl_client_complete(client, arg->data_len, 0);
+    const int takes = self->mWriteTakes;
+    umockdev_ioctl_client_complete(client, takes > 0 ? std::min<long>(takes, long(arg->data_len)) : long(arg->data_len), 0);
     return TRUE;
 }
 

@@ -7,6 +7,7 @@
 
 #include <QTest>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -31,6 +32,8 @@ public:
     // With false, input requests are held unanswered until releaseHeld() fails them.
     void setAnswerInput(bool answer);
     void releaseHeld(int error);
+    // Writes take only this many bytes (0: all of them).
+    void setWriteTakes(int bytes) { mWriteTakes = bytes; }
 
 private:
     static gboolean onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer self);
@@ -41,6 +44,7 @@ private:
     std::vector<Bytes> mWrites;
     Bytes mReply;
     bool mAnswer = true;
+    std::atomic<int> mWriteTakes = 0;
     std::vector<UMockdevIoctlClient *> mHeld;
 };
 

@@ -65,6 +65,9 @@ TEST_F(HidrawDeviceTest, WritesAndAnswersPassByteForByteShortAnswersKeepTheRest)
         EXPECT_EQ(device->setReport(firmware.data(), 8, 0), ETIMEDOUT);
     ASSERT_EQ(device->setReport(kPortSelect.data(), 8, kGenerousMs), 0);
     EXPECT_EQ(iface1.writes().size(), 3u);
+    iface1.setWriteTakes(5); // a report not sent whole is not sent
+    EXPECT_EQ(device->setReport(kPortSelect.data(), 8, kGenerousMs), EIO);
+    iface1.setWriteTakes(0);
 
     iface1.setInputReply({0x09, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07});
     ASSERT_EQ(read(), 0);

@@ -77,9 +77,9 @@ TEST_F(PTHotKeyCenterTest, RefusalsNowOrAtTheEndOfASuspensionDropTheRegistration
     center.suspendAll();
     center.suspendAll(); // nested: back with the last resume
     EXPECT_TRUE(service->registrations.isEmpty() && center.allHotKeys().size() == 2); // still ours
-    PTHotKey added("Port 2", PTKeyCombo(0x13, 0x0100));
-    EXPECT_TRUE(center.registerHotKey(&added)); // taken now, grabbed at resume
     center.resumeAll();
+    PTHotKey added("Port 2", PTKeyCombo(0x13, 0x0100));
+    EXPECT_TRUE(center.registerHotKey(&added)); // taken now, grabbed at the last resume
     EXPECT_TRUE(service->registrations.isEmpty());
     service->refused.append({0x12, 0x0100}); // another program took it meanwhile
     center.resumeAll();
