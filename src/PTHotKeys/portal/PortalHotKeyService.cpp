@@ -19,6 +19,7 @@
 #include <QDBusVariant>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -45,6 +46,18 @@ QString tx(const char *text)
 QDBusMessage portalCall(const QString &interface, const QString &method)
 {
     return QDBusMessage::createMethodCall(kPortalService, kPortalPath, interface, method);
+}
+
+// The window a desktop's dialog should come up in front of: the one with the focus when the
+// request goes out (the preferences, where keys are changed). Only an X11 window has a handle
+// in the portal's form without Wayland's exported-surface protocol.
+QString parentWindow()
+{
+    auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    const QWindow *window = app ? QGuiApplication::focusWindow() : nullptr;
+    if (window == nullptr || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return QString();
+    return QStringLiteral("x11:%1").arg(window->winId(), 0, 16);
 }
 
 QString &lastRegistrationProblem()
@@ -335,7 +348,7 @@ void PortalHotKeyService::sync()
     }
     if (!toBind.isEmpty()) {
         send(Step::BindShortcuts, QStringLiteral("BindShortcuts"),
-             {QVariant::fromValue(QDBusObjectPath(mSession)), shortcutsFor(toBind), QString()}, {},
+             {QVariant::fromValue(QDBusObjectPath(mSession)), shortcutsFor(toBind), parentWindow()}, {},
              toBind);
     }
 }
@@ -356,7 +369,7 @@ void PortalHotKeyService::configureShortcuts()
         return;
     // The desktop opens its own shortcut settings; a new key comes back as ShortcutsChanged.
     QDBusMessage call = portalCall(kShortcutsInterface, QStringLiteral("ConfigureShortcuts"));
-    call << QVariant::fromValue(QDBusObjectPath(mSession)) << QString() << QVariantMap();
+    call << QVariant::fromValue(QDBusObjectPath(mSession)) << parentWindow() << QVariantMap();
     auto *watcher = new QDBusPendingCallWatcher(mBus.asyncCall(call, mRequestTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [](QDBusPendingCallWatcher *w) {
         w->deleteLater();
@@ -422,7 +435,7 @@ void PortalHotKeyService::send(Step step, const QString &method, QVariantList ar
     auto *watcher = new QDBusPendingCallWatcher(mBus.asyncCall(call, mRequestTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, serial](QDBusPendingCallWatcher *w) { methodReplied(w, serial); });
-    mRequestTimer.start(mRequestTimeoutMs);
+    mRequestTimer.start(step == Step::BindShortcuts ? mDialogNoticeMs : mRequestTimeoutMs);
 }
 
 void PortalHotKeyService::subscribeResponse(const QString &path, bool subscribe)

@@ -54,7 +54,9 @@ public:
     ~PortalHotKeyService() override;
 
     // Tests: how long a request may stay unanswered, and the pause before a new session.
-    void setRequestTimeout(int milliseconds) { mRequestTimeoutMs = milliseconds; }
+    void setRequestTimeout(int milliseconds) { mRequestTimeoutMs = mDialogNoticeMs = milliseconds; }
+    // How long a bind goes unanswered before the user is told a dialog may be waiting.
+    void setDialogNotice(int milliseconds) { mDialogNoticeMs = milliseconds; }
     void setReconnectDelay(int milliseconds) { mReconnectTimer.setInterval(milliseconds); }
     void setClock(std::function<qint64()> clock) { mClock = std::move(clock); }
 
@@ -134,6 +136,7 @@ private:
     QDBusConnection mBus;
     int mVersion;
     int mRequestTimeoutMs = kRequestTimeoutMs;
+    int mDialogNoticeMs = kRequestTimeoutMs;
     QHash<Handle, Registration> mRegistrations;
     Handle mLastHandle = 0;
     QHash<QString, Shortcut> mShortcuts;

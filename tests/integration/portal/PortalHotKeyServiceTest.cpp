@@ -46,7 +46,7 @@ struct Portal : ::testing::Test {
     // Starts the stand-in (version 0: none); then, as the program does, tells the application id
     // and asks for the interface's version; registers three hot keys and waits for the answers.
     void run(int version, Map mode = {}, int timeoutMs = PortalHotKeyService::kRequestTimeoutMs,
-             bool settle = true)
+             bool settle = true, int dialogNoticeMs = PortalHotKeyService::kRequestTimeoutMs)
     {
         if (version > 0) {
             fake.start(python(), {qEnvironmentVariable("FAKE_PORTAL"), QString::number(version)});
@@ -57,6 +57,7 @@ struct Portal : ::testing::Test {
         ASSERT_EQ(PortalHotKeyService::probeVersion(bus(), PortalHotKeyService::applicationId(), 60000), version);
         auto service = std::make_unique<PortalHotKeyService>(bus(), version);
         service->setRequestTimeout(timeoutMs);
+        service->setDialogNotice(dialogNoticeMs);
         service->setReconnectDelay(0);
         service->setClock([this] { return now; });
         center = std::make_unique<PTHotKeyCenter>(std::move(service));
@@ -163,7 +164,7 @@ TEST_F(Portal, RefusalsAndSilenceLeaveBindingsNotActiveWithAReason)
 
 TEST_F(Portal, GnomesDialogWaitsAsLongAsItTakesAndAnswersTwoForAdd)
 {
-    run(1, {{"gnome", true}, {"silent", "BindShortcuts"}}, 50, false);
+    run(1, {{"gnome", true}, {"silent", "BindShortcuts"}}, PortalHotKeyService::kRequestTimeoutMs, false, 0);
     ASSERT_TRUE(waitFor([&] { return !center->grantForHotKey(&port2).note.isEmpty(); })); // past the time-out
     EXPECT_TRUE(center->grantForHotKey(&port2).pending);
     control({{"action", "answer"}}); // Add
