@@ -472,8 +472,10 @@ Namen werden je Seriennummer in den Einstellungen gespeichert, die tarvexctl mit
 <context>
     <name>PortCommand</name>
     <message>
-        <source>Switches the selected switch to port N (1 to 4; 1 or 2 on a Tarvex mini), or to the port named NAME with &quot;tarvexctl name&quot; (case does not matter; quote a name with spaces).</source>
-        <translation>Schaltet den ausgewählten Umschalter auf Anschluss N (1 bis 4; 1 oder 2 beim Tarvex mini) oder auf den Anschluss, der mit „tarvexctl name“ NAME genannt wurde (Groß- und Kleinschreibung egal; einen Namen mit Leerzeichen in Anführungszeichen setzen).</translation>
+        <source>Switches the selected switch to port N (1 to 4; 1 or 2 on a Tarvex mini), or to the port named NAME with &quot;tarvexctl name&quot; (case does not matter; quote a name with spaces).
+With --all, or when the tray switches all switches together, every attached switch goes to the port; one that lacks it or is busy is named, the others still switch, and the exit status is 1.</source>
+        <translation>Schaltet den ausgewählten Umschalter auf Anschluss N (1 bis 4; 1 oder 2 beim Tarvex mini) oder auf den Anschluss, der mit „tarvexctl name“ NAME genannt wurde (Groß- und Kleinschreibung egal; einen Namen mit Leerzeichen in Anführungszeichen setzen).
+Mit --all, oder wenn die Infobereich-Anwendung alle Umschalter gemeinsam schaltet, geht jeder angeschlossene Umschalter auf den Anschluss; einer, der ihn nicht hat oder belegt ist, wird genannt, die anderen schalten trotzdem, und der Rückgabewert ist 1.</translation>
     </message>
     <message>
         <source>port needs a port number or name</source>
@@ -526,6 +528,10 @@ Namen werden je Seriennummer in den Einstellungen gespeichert, die tarvexctl mit
     <message>
         <source>switch the selected switch to port N</source>
         <translation>den ausgewählten Umschalter auf Anschluss N schalten</translation>
+    </message>
+    <message>
+        <source>the switches</source>
+        <translation>die Umschalter</translation>
     </message>
 </context>
 <context>
@@ -598,8 +604,14 @@ Namen werden je Seriennummer in den Einstellungen gespeichert, die tarvexctl mit
         <translation>die Anschlüsse nacheinander zeigen</translation>
     </message>
     <message>
-        <source>Shows the selected switch&apos;s ports one after another, starting after the active port, while the switch&apos;s USB connection stays with the computer that was active at the start, as the tray application&apos;s Rotate does. Each step prints the port shown. Ctrl-C ends the rotation and lets the USB connection follow to the computer shown; with --count it ends the same way after N steps.</source>
-        <translation>Zeigt die Anschlüsse des ausgewählten Umschalters nacheinander, beginnend nach dem aktiven Anschluss, während die USB-Verbindung des Umschalters beim Rechner bleibt, der zu Beginn aktiv war, wie „Rotieren“ der Infobereich-Anwendung. Jeder Schritt gibt den gezeigten Anschluss aus. Strg+C beendet das Rotieren, und die USB-Verbindung folgt dem gezeigten Rechner; mit --count endet es ebenso nach N Schritten.</translation>
+        <source>Shows the selected switch&apos;s ports one after another, starting after the active port, while the switch&apos;s USB connection stays with the computer that was active at the start, as the tray application&apos;s Rotate does. Each step prints the port shown. Ctrl-C ends the rotation and lets the USB connection follow to the computer shown; with --count it ends the same way after N steps.
+With --all, or when the tray switches all switches together, every attached switch rotates, in step, each from its own active port.</source>
+        <translation>Zeigt die Anschlüsse des ausgewählten Umschalters nacheinander, beginnend nach dem aktiven Anschluss, während die USB-Verbindung des Umschalters beim Rechner bleibt, der zu Beginn aktiv war, wie „Rotieren“ der Infobereich-Anwendung. Jeder Schritt gibt den gezeigten Anschluss aus. Strg+C beendet das Rotieren, und die USB-Verbindung folgt dem gezeigten Rechner; mit --count endet es ebenso nach N Schritten.
+Mit --all, oder wenn die Infobereich-Anwendung alle Umschalter gemeinsam schaltet, rotiert jeder angeschlossene Umschalter im Gleichschritt, jeder ab seinem eigenen aktiven Anschluss.</translation>
+    </message>
+    <message>
+        <source>no switch could start the rotation</source>
+        <translation>kein Umschalter konnte das Rotieren beginnen</translation>
     </message>
 </context>
 <context>
@@ -705,6 +717,17 @@ Namen werden je Seriennummer in den Einstellungen gespeichert, die tarvexctl mit
     <message>
         <source>firmware %1</source>
         <translation>Firmware %1</translation>
+    </message>
+</context>
+<context>
+    <name>AddressedSwitches</name>
+    <message>
+        <source>%1 %2 has no port %3</source>
+        <translation>%1 %2 hat keinen Anschluss %3</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
     </message>
 </context>
 <context>
@@ -1123,6 +1146,24 @@ Installieren Sie die udev-Regel, die Ihnen Zugriff auf Tarvex-Umschalter gibt:
         <source>Firmware Upgrade finished: %1 runs firmware %2.</source>
         <translation>Firmware-Aktualisierung abgeschlossen: %1 läuft mit Firmware %2.</translation>
     </message>
+    <message>
+        <source>All Switches Together</source>
+        <translation>Alle Umschalter gemeinsam</translation>
+    </message>
+    <message>
+        <source>All switches (%1)</source>
+        <translation>Alle Umschalter (%1)</translation>
+    </message>
+    <message>
+        <source>Not every switch could follow:
+%1</source>
+        <translation>Nicht jeder Umschalter konnte folgen:
+%1</translation>
+    </message>
+    <message>
+        <source>Firmware is written to one switch at a time. Which one?</source>
+        <translation>Firmware wird immer nur auf einen Umschalter geschrieben. Auf welchen?</translation>
+    </message>
 </context>
 <context>
     <name>tarvexcc</name>
@@ -1220,6 +1261,18 @@ laufenden.
     <message>
         <source>rotate: stop after N steps.</source>
         <translation>rotate: nach N Schritten anhalten.</translation>
+    </message>
+    <message>
+        <source>Address every attached switch (port, rotate, status, list), whatever the tray&apos;s choice.</source>
+        <translation>Jeden angeschlossenen Umschalter ansprechen (port, rotate, status, list), gleich, was in der Infobereich-Anwendung gewählt ist.</translation>
+    </message>
+    <message>
+        <source>--all and --serial exclude each other</source>
+        <translation>--all und --serial schließen einander aus</translation>
+    </message>
+    <message>
+        <source>--all works with port, rotate, status and list, not with %1</source>
+        <translation>--all gilt für port, rotate, status und list, nicht für %1</translation>
     </message>
 </context>
 </TS>

@@ -29,6 +29,7 @@
 #include "usb/IOWarriorController.h"
 
 #include <QAction>
+#include <QInputDialog>
 #include <QCoreApplication>
 #include <QPointer>
 #include <QSystemTrayIcon>
@@ -122,9 +123,8 @@ PreferencesWindowController &ApplicationController::preferences()
                 &ApplicationController::launchAtLogin);
         connect(mPreferences.get(), &PreferencesWindowController::portNamesChanged, mMenu.get(),
                 &StatusMenu::refreshTexts);
-        connect(mMenu.get(), &StatusMenu::shownSwitchChanged, mPreferences.get(),
-                &PreferencesWindowController::showPortNames);
-        mPreferences->showPortNames(mMenu->shownSerial(), mMenu->shownModel(), mMenu->shownPortCount());
+        connect(mMenu.get(), &StatusMenu::shownSwitchChanged, this, &ApplicationController::_showPortNames);
+        _showPortNames();
         updateHotkeyDescriptions();
     }
     return *mPreferences;
@@ -223,7 +223,7 @@ void ApplicationController::_followDefaults(const QStringList &keys)
     }
     mMenu->refreshTexts();
     if (mPreferences) {
-        mPreferences->showPortNames(mMenu->shownSerial(), mMenu->shownModel(), mMenu->shownPortCount());
+        _showPortNames();
         if (keys.contains(PortRotation::timeIntervalKey()))
             mPreferences->setTimeInterval(mRotation->interval());
     }
@@ -459,12 +459,44 @@ QString ApplicationController::hotkeyFailure(int binding) const
 
 void ApplicationController::upgradeFirmware(QObject *)
 {
-    if (selectedNode() == nullptr)
+    // Firmware is written to one switch at a time: switched together, the user says which
+    // (not while the window is busy with one).
+    if (mAddressing->together() && !(mFirmwareController && mFirmwareController->isBusy())) {
+        const QString chosen = _chooseFirmwareSwitch();
+        if (chosen.isEmpty())
+            return;
+        firmware().setChosenSerial(chosen);
+    } else if (selectedNode() == nullptr) {
         return;
+    } else if (mFirmwareController && !mFirmwareController->isBusy()) {
+        mFirmwareController->setChosenSerial(QString());
+    }
     centerAndShow(firmware().window());
     // The window's queries (model, version) wait for a running transfer: no query may slip in
     // between its records (and the transfer shows the new version itself when it ends).
     whenDevicesFree(this, [](ApplicationController &self) { self.firmware().showSelectedSwitch(); });
+}
+
+QString ApplicationController::_chooseFirmwareSwitch()
+{
+    QStringList entries;
+    QStringList serials;
+    const auto targets = mAddressing->decide(AddressedSwitches::Scope::All).targets;
+    for (const auto &target : targets) {
+        const QString version = getFirmwareVersion(target.node);
+        QString model;
+        mAddressing->portCount(target, nullptr, &model);
+        entries << (version.isEmpty() ? tx("%1 %2, firmware version unknown").arg(model, target.serial)
+                                      : tx("%1 %2, firmware %3").arg(model, target.serial, version));
+        serials << target.serial;
+    }
+    if (serials.size() < 2)
+        return serials.value(0);
+    bool ok = false;
+    const QString picked = QInputDialog::getItem(nullptr, tx("Firmware Upgrade"),
+                                                 tx("Firmware is written to one switch at a time. Which one?"),
+                                                 entries, 0, false, &ok);
+    return ok ? serials.value(int(entries.indexOf(picked))) : QString();
 }
 
 void ApplicationController::selectFile(QObject *)
@@ -489,6 +521,16 @@ void ApplicationController::launchAtLogin(QObject *sender)
     }
     // Both controls show what is on disk now, also after a failure.
     _refreshLoginControls();
+}
+
+void ApplicationController::_showPortNames()
+{
+    if (!mPreferences)
+        return;
+    if (const QStringList together = mMenu->togetherSerials(); !together.isEmpty())
+        mPreferences->showPortNamesTogether(together, mMenu->shownModel(), mMenu->shownPortCount());
+    else
+        mPreferences->showPortNames(mMenu->shownSerial(), mMenu->shownModel(), mMenu->shownPortCount());
 }
 
 void ApplicationController::_refreshLoginControls()

@@ -134,6 +134,10 @@ signals:
 private:
     bool switchReadyFor(QObject *sender);
     void _refreshLoginControls();
+    // The preferences name the ports of the switch shown, or of those switched together.
+    void _showPortNames();
+    // Which of the switches switched together gets firmware; empty when the user declined.
+    QString _chooseFirmwareSwitch();
     void _requestTermination();
     // Another program (or a hand) changed these settings in the file.
     void _followDefaults(const QStringList &keys);

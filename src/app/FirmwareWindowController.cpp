@@ -83,9 +83,16 @@ QString FirmwareWindowController::switchName() const
     return QStringLiteral("%1 %2").arg(mModel, mSerial);
 }
 
+void FirmwareWindowController::setChosenSerial(const QString &serial)
+{
+    mChosen = serial;
+    mCheck->setTargetSerial(serial);
+    mTransfer->setTargetSerial(serial);
+}
+
 void FirmwareWindowController::showSelectedSwitch()
 {
-    mSerial = mDefaults.stringForKey(QStringLiteral("Selected Switch"));
+    mSerial = mChosen.isEmpty() ? mDefaults.stringForKey(QStringLiteral("Selected Switch")) : mChosen;
     mModel.clear();
     mVersion.clear();
     if (IOWarriorListNodeStruct *node = mRegistry.deviceWithSerial(mSerial)) {
@@ -160,7 +167,8 @@ void FirmwareWindowController::selectFile()
         return;
     // The check asks about the switch selected now: the question before writing must name
     // that one, also when another was picked while the window was open.
-    if (mDefaults.stringForKey(QStringLiteral("Selected Switch")) != mSerial || mModel.isEmpty())
+    if ((mChosen.isEmpty() ? mDefaults.stringForKey(QStringLiteral("Selected Switch")) : mChosen) != mSerial ||
+        mModel.isEmpty())
         showSelectedSwitch();
     setBusy(true);
     setStatusLine(tx("Asking the maker's server…"));

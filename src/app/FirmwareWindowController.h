@@ -41,6 +41,9 @@ public:
 
     // Asks the selected switch for its model and firmware version and names it in the window.
     void showSelectedSwitch();
+    // The switch the user picked for this window while all switches switch together; empty:
+    // the selected one.
+    void setChosenSerial(const QString &serial);
 
     // Runs the update check for the selected switch; on an accepted offer, the transfer.
     // Ignored while a check, an offer or a transfer is under way.
@@ -91,6 +94,7 @@ private:
     FirmwareUpdateCheck *mCheck;
     FirmwareTransfer *mTransfer;
     QString mSerial, mModel, mVersion;
+    QString mChosen;
     bool mBusy = false;
     bool mWriting = false;
     bool mOutcomeShown = false;

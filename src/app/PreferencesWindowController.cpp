@@ -142,6 +142,7 @@ void PreferencesWindowController::showPortNames(const QString &serial, const QSt
                                mUi->mPortNameLabel4};
     const bool sameSwitch = serial == mPortNamesSerial;
     mPortNamesSerial = serial;
+    mPortNamesTogether.clear();
     for (int port = 1; port <= PortNames::kMaxPorts; ++port) {
         QLineEdit *field = portNameField(port);
         const QSignalBlocker blocker(field);
@@ -161,6 +162,14 @@ void PreferencesWindowController::showPortNames(const QString &serial, const QSt
     fitHeight();
 }
 
+void PreferencesWindowController::showPortNamesTogether(const QStringList &serials, const QString &title,
+                                                        int ports)
+{
+    showPortNames(serials.value(0), title, ports);
+    mUi->mPortNamesSwitch->setText(title);
+    mPortNamesTogether = serials;
+}
+
 void PreferencesWindowController::storePortName(int port)
 {
     QLineEdit *field = portNameField(port);
@@ -169,7 +178,11 @@ void PreferencesWindowController::storePortName(int port)
     if (mPortNamesSerial.isEmpty() || !field->isModified())
         return;
     PortNames names(DefaultsStore::standard());
-    const bool stored = names.setName(mPortNamesSerial, port, field->text());
+    QList<PortNames::Change> changes;
+    for (const QString &serial : mPortNamesTogether)
+        changes.append({serial, port, field->text()});
+    const bool stored = changes.isEmpty() ? names.setName(mPortNamesSerial, port, field->text())
+                                          : names.setNames(changes);
     // A failed write keeps the name in memory: it stands, and the failure is told once.
     const bool kept = stored || names.name(mPortNamesSerial, port) == field->text().trimmed();
     if (!stored && kept)

@@ -53,6 +53,9 @@ public:
     // Offers a name field for each of the `ports` ports of switch `serial` ("" for none),
     // filled with the stored names. A name is stored when its field is left.
     void showPortNames(const QString &serial, const QString &model, int ports);
+    // The same for switches switched together ("All switches (2)" in `title`): the fields
+    // show the first one's names, and a name given applies to that port of each of them.
+    void showPortNamesTogether(const QStringList &serials, const QString &title, int ports);
     void show();
 
 signals:
@@ -70,6 +73,7 @@ private:
     std::unique_ptr<QWidget> mWindow;
     std::unique_ptr<Ui::ConfigWindow> mUi;
     QString mPortNamesSerial; // the switch whose names the fields show
+    QStringList mPortNamesTogether; // the switches a name given applies to, when several
     QLabel *mHotkeyNotice = nullptr;
     QLabel *mPortNameProblems[4] = {};
 };

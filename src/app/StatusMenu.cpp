@@ -413,6 +413,14 @@ void StatusMenu::markTogether()
     refreshTexts();
 }
 
+QStringList StatusMenu::togetherSerials() const
+{
+    QStringList serials;
+    for (const TogetherSwitch &sw : mTogether)
+        serials << sw.serial;
+    return serials;
+}
+
 void StatusMenu::markPortOf(const QString &serial, int port)
 {
     if (mTogether.isEmpty()) {

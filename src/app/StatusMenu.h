@@ -93,6 +93,8 @@ public:
     QString shownSerial() const { return mSerial; }
     QString shownModel() const { return mModel; }
     int shownPortCount() const { return mPorts; }
+    // The switches switched together, in order; empty unless "Switch Together" is on.
+    QStringList togetherSerials() const;
     // Puts what the menu knows into the texts that need no exchange with the switch (port
     // titles with their names, the rotation item, the tooltip).
     void refreshTexts();

@@ -185,6 +185,14 @@ private slots:
         QCOMPARE(h.app->itemWithTag(2)->icon().pixmap(16).toImage(), QIcon(QStringLiteral(":/images/Mixed.png")).pixmap(16).toImage());
         QCOMPARE(h.app->statusMenu().toolTip(),
                  QStringLiteral("All switches (2)\nTarvex Pro DVI SL 00001001 — Port 3\nTarvex mini 00001002 — Port 2"));
+        // A name given now is that port's on each switch.
+        h.app->configureHotkeys(nullptr);
+        QLineEdit *field = h.app->preferences().portNameField(1);
+        QTest::keyClicks(field, QStringLiteral("Desk"));
+        QTest::keyClick(field, Qt::Key_Return);
+        const PortNames names(DefaultsStore::standard());
+        QCOMPARE(names.name(QStringLiteral("00001001"), 1) + names.name(QStringLiteral("00001002"), 1), QStringLiteral("DeskDesk"));
+        DefaultsStore::standard().removeObjectForKey(PortNames::kDefaultsKey);
         h.app->applicationWillTerminate();
         h.launch();
         QCOMPARE(h.modelLine(), QStringLiteral("All switches (2)"));
