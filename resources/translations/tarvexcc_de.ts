@@ -1164,6 +1164,10 @@ Installieren Sie die udev-Regel, die Ihnen Zugriff auf Tarvex-Umschalter gibt:
         <source>Firmware is written to one switch at a time. Which one?</source>
         <translation>Firmware wird immer nur auf einen Umschalter geschrieben. Auf welchen?</translation>
     </message>
+    <message>
+        <source>%1:</source>
+        <translation>%1:</translation>
+    </message>
 </context>
 <context>
     <name>tarvexcc</name>

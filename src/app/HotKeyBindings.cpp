@@ -81,8 +81,9 @@ QString HotKeyBindings::problem(int binding) const
         return {};
     const QString &trigger = mTrigger[binding - 1];
     const QString key = trigger.isEmpty() ? hotKey(binding)->keyCombo().description() : trigger;
-    return tx("%1: %2 is not active: %3")
-        .arg(tx(kBindings[binding - 1].key), key, mFailure[binding - 1]);
+    // „Anschluss 1“ stays on one line when the sentence wraps.
+    const QString name = tx(kBindings[binding - 1].key).replace(QLatin1Char(' '), QChar::Nbsp);
+    return tx("%1: %2 is not active: %3").arg(name, key, mFailure[binding - 1]);
 }
 
 QString HotKeyBindings::description(int binding) const

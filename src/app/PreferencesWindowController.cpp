@@ -17,6 +17,15 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
+
+namespace {
+
+const char *const kPortTitles[4] = {QT_TRANSLATE_NOOP("Translation", "Port 1"),
+                                    QT_TRANSLATE_NOOP("Translation", "Port 2"),
+                                    QT_TRANSLATE_NOOP("Translation", "Port 3"),
+                                    QT_TRANSLATE_NOOP("Translation", "Port 4")};
+
+} // namespace
 #include <cmath>
 
 PreferencesWindowController::PreferencesWindowController(QObject *parent)
@@ -158,6 +167,7 @@ void PreferencesWindowController::showPortNames(const QString &serial, const QSt
         if (!sameSwitch || port > ports)
             mPortNameProblems[port - 1]->hide();
     }
+    showHotkeyTitles();
     // Fewer rows leave no gap: the window takes the height its contents now ask for.
     fitHeight();
 }
@@ -168,6 +178,18 @@ void PreferencesWindowController::showPortNamesTogether(const QStringList &seria
     showPortNames(serials.value(0), title, ports);
     mUi->mPortNamesSwitch->setText(title);
     mPortNamesTogether = serials;
+}
+
+void PreferencesWindowController::showHotkeyTitles()
+{
+    // The hot-key rows of the ports say which computer the key brings up.
+    const PortNames names(DefaultsStore::standard());
+    QLabel *const labels[4] = {mUi->mHotkeyLabel1, mUi->mHotkeyLabel2, mUi->mHotkeyLabel3, mUi->mHotkeyLabel4};
+    for (int port = 1; port <= 4; ++port) {
+        const QString title = tx(kPortTitles[port - 1]);
+        QString titled = mPortNamesSerial.isEmpty() ? title : names.titled(title, mPortNamesSerial, port);
+        labels[port - 1]->setText(tx("%1:").arg(titled.replace(QLatin1Char('&'), QLatin1String("&&"))));
+    }
 }
 
 void PreferencesWindowController::storePortName(int port)
@@ -196,6 +218,7 @@ void PreferencesWindowController::storePortName(int port)
         field->setModified(false);
         field->setText(names.name(mPortNamesSerial, port));
     }
+    showHotkeyTitles();
     emit portNamesChanged();
 }
 

@@ -69,6 +69,7 @@ private:
     void storeTimeInterval(double seconds);
     void storePortName(int port);
     void fitHeight();
+    void showHotkeyTitles();
 
     std::unique_ptr<QWidget> mWindow;
     std::unique_ptr<Ui::ConfigWindow> mUi;

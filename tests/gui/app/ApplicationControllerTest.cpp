@@ -14,6 +14,7 @@
 #include "usb/IOWarriorController.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -146,6 +147,11 @@ private slots:
         QVERIFY(rotate->text().startsWith(QStringLiteral("Rotate (every 12 s)")));
         h.app->rotate(nullptr);
         QVERIFY(!rotate->isChecked() && rotate->text().startsWith(QStringLiteral("Rotate (every 30 s)")));
+        // tarvexctl select while we run: the menu follows.
+        DefaultsStore other(DefaultsStore::standard().filePath());
+        QVERIFY(other.setObjectForKey(QStringLiteral("Selected Switch"), QStringLiteral("00001001")));
+        QTRY_COMPARE(h.modelLine(), QStringLiteral("Tarvex Pro DVI SL"));
+        QVERIFY(list().actionAtIndex(4)->isChecked());
         // A choice that cannot be written is told once, and still applies.
         const QString dir = privateConfigHome().filePath(QStringLiteral("TarvexCC"));
         QVERIFY(QDir(dir).removeRecursively() && QFile(dir).open(QIODevice::WriteOnly));
@@ -358,6 +364,7 @@ private slots:
             QCOMPARE(PortNames(DefaultsStore::standard()).name(QStringLiteral("00001002"), port), stored);
             QCOMPARE(field->text() + prefs.portNameProblem(port), problem.isEmpty() ? stored : typed + problem);
             QCOMPARE(h.app->itemWithTag(port)->text(), title);
+            QCOMPARE(prefs.window()->findChild<QLabel *>("mHotkeyLabel" + QString::number(port))->text(), title + ":");
         }
         QVERIFY(h.alerts.alerts.isEmpty()); // said beside the field, no box
         // tarvexctl names a port while we run: the menu and the tooltip follow, our own writes

@@ -134,7 +134,7 @@ private slots:
         const auto expectNotActive = [&] {
             QCOMPARE(h.app->hotkeyFailure(1), kTaken);
             QCOMPARE(field(1) + h.app->preferences().hotkeyField(1)->toolTip() + item(1)->toolTip(), shown + shown + shown);
-            QCOMPARE(h.app->preferences().hotkeyNotice()->text(), "Port 1: Super+Shift+1 is not active: " + kTaken);
+            QCOMPARE(h.app->preferences().hotkeyNotice()->text(), "Port\u00A01: Super+Shift+1 is not active: " + kTaken);
             QCOMPARE(item(1)->text(), QStringLiteral("Port 1")); // a dead key is in no menu
             QCOMPARE(gService->grabbed(), (Combos{{19, 0x300}}));
         };
@@ -170,7 +170,7 @@ private slots:
         QCOMPARE(field(1) + item(1)->text(), QStringLiteral("Meta+Shift+1Port 1\tMeta+Shift+1"));
         QCOMPARE(field(2) + item(2)->text(), QStringLiteral("Super+Shift+2 — not activePort 2"));
         QCOMPARE(h.app->preferences().hotkeyNotice()->text(),
-                 QStringLiteral("Port 2: Super+Shift+2 is not active: Refused.\nLimited here.\n") + note);
+                 QStringLiteral("Port\u00A02: Super+Shift+2 is not active: Refused.\nLimited here.\n") + note);
         QVERIFY(h.app->preferences().hotkeyNotice()->isVisibleTo(h.app->preferences().window()));
         quitAndExpectSaved({{QStringLiteral("Port 1"), stored(18, 0x300)}});
     }
