@@ -122,8 +122,16 @@ void PreferencesWindowController::setHotkeyNotice(const QString &text)
 
 void PreferencesWindowController::fitHeight()
 {
+    // Until it is first shown, a window's widgets do not know their final sizes: show() fits.
+    if (!mWindow->isVisible())
+        return;
     // A wrapped text needs the height its width asks for, which a window's minimum size
     // does not take into account.
+    // Rows hidden a moment ago are still in the layouts' caches until their (posted) layout
+    // requests arrive.
+    for (QLayout *layout : {static_cast<QLayout *>(mUi->hotkeyLayout), static_cast<QLayout *>(mUi->portNamesLayout),
+                            mWindow->layout()})
+        layout->invalidate();
     mWindow->layout()->activate();
     const int height = std::max(mWindow->heightForWidth(mWindow->width()), mWindow->minimumSizeHint().height());
     if (height > 0)
@@ -225,6 +233,7 @@ void PreferencesWindowController::storePortName(int port)
 void PreferencesWindowController::show()
 {
     centerAndShow(mWindow.get());
+    fitHeight();
 }
 
 void PreferencesWindowController::storeTimeInterval(double seconds)

@@ -350,6 +350,8 @@ private slots:
         h.app->configureHotkeys(nullptr);
         PreferencesWindowController &prefs = h.app->preferences();
         QVERIFY(!prefs.portNameField(2)->isHidden() && prefs.portNameField(3)->isHidden()); // a mini has two
+        // No gap where the mini's missing rows would be.
+        QCOMPARE(prefs.window()->height(), prefs.window()->heightForWidth(prefs.window()->width()));
         // Port, typed, the name then stored, the menu title, why it was refused (kept in the field).
         const QList<std::tuple<int, QString, QString, QString, QString>> rows{
             {2, " Gaming & TV ", "Gaming & TV", "Port 2 — Gaming && TV", ""},
