@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QLayout>
 
 PTKeyComboPanel *PTKeyComboPanel::sharedPanel()
 {
@@ -150,6 +151,20 @@ void PTKeyComboPanel::refreshContents()
     if (at >= 0)
         title.replace(at, 2, name);
     mUi->mTitleField->setText(title);
+    fitHeight();
+}
+
+void PTKeyComboPanel::fitHeight()
+{
+    // A reason that appears, or a long translation, needs more lines: the panel grows to show
+    // them whole instead of cutting off its title. Sizes are known only once it shows.
+    if (!mWindow || !mWindow->isVisible())
+        return;
+    mWindow->layout()->invalidate();
+    mWindow->layout()->activate();
+    const int height = mWindow->heightForWidth(mWindow->width());
+    if (height > 0)
+        mWindow->resize(mWindow->width(), height);
 }
 
 int PTKeyComboPanel::runModal()
@@ -160,6 +175,8 @@ int PTKeyComboPanel::runModal()
     dialog->setParent(nullptr, dialog->windowFlags());
     dialog->setWindowModality(Qt::ApplicationModal);
     mUi->mKeyBcaster->setFocus();
+    // exec() shows it: the height fits once the first event is handled.
+    QMetaObject::invokeMethod(this, &PTKeyComboPanel::fitHeight, Qt::QueuedConnection);
     PTHotKeyCenter *center = PTHotKeyCenter::sharedCenter();
     center->suspendAll();
     const int code = dialog->exec();
@@ -198,6 +215,7 @@ void PTKeyComboPanel::runSheetForModalWindow(QWidget *parentWindow,
     dialog->setParent(parentWindow ? parentWindow->window() : nullptr, Qt::Dialog);
     dialog->setWindowModality(parentWindow ? Qt::WindowModal : Qt::ApplicationModal);
     dialog->open();
+    fitHeight();
     mUi->mKeyBcaster->setFocus();
 }
 

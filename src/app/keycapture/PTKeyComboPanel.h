@@ -99,6 +99,7 @@ private:
 
     void windowDidLoad();
     void refreshContents();
+    void fitHeight();
     void showProblem(const QString &problem, const QString &clash = QString());
     void endWithCode(int code);
     void sheetDidEnd(int returnCode);

@@ -110,6 +110,8 @@ TEST(PTKeyComboPanel, EverySheetEndReportsItsCodeAndGivesTheGrabsBack)
         // The name never breaks across lines.
         EXPECT_EQ(panel()->titleField()->text(), "Press the new &key combination for “Port\u00A0&&\u00A02”.");
         EXPECT_FALSE(gService->press(0x12, 0x0300)); // the keys reach the panel, not the hot key
+        press(KEY_A, Qt::ShiftModifier); // refused: the panel grows to show the reason whole
+        EXPECT_EQ(panel()->window()->height(), panel()->window()->heightForWidth(panel()->window()->width()));
         press(KEY_1, Qt::MetaModifier | Qt::ShiftModifier);
         panel()->runSheetForModalWindow(parent, &target); // a second run holds no second suspension
         end(parent);
