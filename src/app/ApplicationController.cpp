@@ -213,7 +213,10 @@ void ApplicationController::_followDefaults(const QStringList &keys)
 {
     if (mTerminated)
         return;
-    if (keys.contains(StatusMenu::selectedSwitchKey())) {
+    if (keys.contains(AddressedSwitches::switchTogetherKey())) {
+        // The list gains or loses "All Switches Together" with the choice.
+        whenDevicesFree(this, [](ApplicationController &self) { self.updateAttachedDevices(); });
+    } else if (keys.contains(StatusMenu::selectedSwitchKey())) {
         // Another switch is asked for its model and port: not between two firmware records.
         whenDevicesFree(this, [](ApplicationController &self) {
             self.mMenu->restoreSelection();

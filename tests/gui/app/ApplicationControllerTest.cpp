@@ -206,6 +206,11 @@ private slots:
         list().actionAtIndex(2)->trigger();
         QCOMPARE(h.modelLine(), QStringLiteral("Tarvex mini"));
         QVERIFY(list().actionAtIndex(5)->isChecked());
+        // Another program turns the choice on: the menu follows.
+        QVERIFY(DefaultsStore::standard().reload().isEmpty());
+        DefaultsStore other(DefaultsStore::standard().filePath());
+        QVERIFY(other.setObjectForKey(QStringLiteral("Switch Together"), true));
+        QTRY_COMPARE(h.modelLine(), QStringLiteral("All switches (2)"));
     }
 
     // Another program writing firmware: commands and exchanges are refused and said so, once
