@@ -1,5 +1,7 @@
 // The one place the application shows modal alerts. The program installs nothing and gets
 // message boxes; tests install a scripted presenter so that no test ever waits on a box.
+// Texts are shown as plain text: they carry what a server, a switch or a settings file said,
+// and markup in them must never restyle or hide the program's own words.
 #pragma once
 
 #include <QString>
@@ -23,6 +25,9 @@ public:
     static AlertPresenter &current();
     // Installs a presenter (not owned); null restores the message boxes.
     static void install(AlertPresenter *presenter);
+    // Ends every message box open now as if `presenter` had answered it (the presenter hears
+    // it too): a program on its way out does not wait for a box nobody answers.
+    static void answerOpenAlerts(AlertPresenter &presenter);
     // Parent for the boxes (may be null).
     static void setParentWindow(QWidget *window);
     static QWidget *parentWindow();

@@ -243,7 +243,15 @@ void ApplicationController::terminate(QObject *)
     // A firmware transfer under way finishes first; its outcome then goes to the log instead
     // of a box that nobody answers at logout.
     AlertPresenter::install(&LogAlertPresenter::shared());
-    whenDevicesFree(this, [](ApplicationController &) { QCoreApplication::quit(); });
+    // A box open now (a transfer's outcome, the question before writing) would hold the
+    // transfer's end, and with it the quit, until someone answers: it goes to the log too.
+    AlertPresenter::answerOpenAlerts(LogAlertPresenter::shared());
+    whenDevicesFree(this, [](ApplicationController &) {
+        // exit(), not quit(): quit() first asks every window to close, and one that refuses
+        // (the firmware window until its transfer's end is handled) would drop it. Queued, so
+        // that the transfer's end is handled and logged first.
+        QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    });
 }
 
 void ApplicationController::popUpStatusMenu()

@@ -57,6 +57,7 @@ PreferencesWindowController::PreferencesWindowController(QObject *parent)
     showPortNames(QString(), QString(), 0);
     mHotkeyNotice = new QLabel(mUi->mHotkeyGroup);
     mHotkeyNotice->setWordWrap(true);
+    mHotkeyNotice->setTextFormat(Qt::PlainText); // it may quote the desktop's own words
     mHotkeyNotice->hide();
     mUi->hotkeyLayout->addWidget(mHotkeyNotice, mUi->hotkeyLayout->rowCount(), 0, 1, -1);
     connect(mUi->mTimeInterval, &QDoubleSpinBox::valueChanged, this, &PreferencesWindowController::storeTimeInterval);
