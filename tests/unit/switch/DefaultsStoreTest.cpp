@@ -1,5 +1,6 @@
-// The defaults store on real files: a silent first run, damaged or odd files reported once
-// and never lost, types preserved, and a full disk that costs the file no byte.
+// The defaults store on real files: a silent first run, damaged, odd, linked or read-only files
+// reported once and never lost, nothing written that the reader refuses, types preserved, and
+// a full disk that costs the file no byte.
 #include "switch/DefaultsStore.h"
 
 #include <QDir>
@@ -8,8 +9,6 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -31,14 +30,6 @@ std::unique_ptr<DefaultsStore> load(const QString &path, long *lines)
     return store;
 }
 
-// A 64 KiB tmpfs at `at`, in a mount namespace of this process alone; only root can.
-bool mountSmallTmpfs(const QString &at)
-{
-    static const bool own = ::geteuid() == 0 && ::unshare(CLONE_NEWNS) == 0
-        && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-    return own && ::mount("tmpfs", QFile::encodeName(at).constData(), "tmpfs", 0, "size=64k") == 0;
-}
-
 class DefaultsStoreFiles : public ::testing::Test
 {
 protected:
@@ -54,42 +45,59 @@ TEST_F(DefaultsStoreFiles, DamagedOrOddFilesAreToldOnceAndNeverLost)
     EXPECT_TRUE(load(path, &said)->synchronize());
     EXPECT_EQ(said, 0); // a first run is silent and creates nothing
     EXPECT_FALSE(QFileInfo::exists(path));
-    QDir().mkpath(dir.filePath("TarvexCC"));
-    const QByteArray native = QFile::encodeName(path);
-    const auto put = [&](const QByteArray &content) {
-        QFile f(path);
+    QDir().mkpath(dir.filePath("TarvexCC/kept"));
+    const QString kept = dir.filePath("TarvexCC/kept/d.json"), leftover = dir.filePath("TarvexCC/.defaults.json.new-AbC123");
+    const auto put = [](const QString &at, const QByteArray &content) {
+        QFile f(at);
         return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(content) == content.size();
     };
-    // A damaged file is kept aside at the first write. What is no regular file is neither read
-    // nor replaced: a FIFO would hang the start, /dev/zero would grow the program without end.
-    enum Odd { Regular, Fifo, Zero, Directory };
+    // A damaged file is kept aside at the first write, through a link its target's contents
+    // (the link stays). What is no regular file is neither read nor replaced: a FIFO would
+    // hang the start, /dev/zero would grow the program without end. A read-only file is the
+    // user's word. A file that grows past the read limit when indented is written compactly.
+    enum Odd { Regular, Fifo, Zero, Directory, LinkToDamaged, ReadOnly, NearLimit };
+    const QByteArray nearLimit = "{\"Padding\":[" + QByteArray("\"a\",").repeated(200000) + "\"a\"]}";
     const std::pair<Odd, QByteArray> cases[] = {
         {Regular, "{\"Selected Switch\": \"0001"}, {Regular, "[1]"}, {Regular, " \n"}, {Fifo, {}}, {Zero, {}},
-        {Regular, "{\"Selected Switch\": \"" + QByteArray(1 << 20, '0') + "\"}"}, {Directory, {}}, {Regular, "42"}};
+        {Regular, "{\"Selected Switch\": \"" + QByteArray(1 << 20, '0') + "\"}"}, {Directory, {}}, {LinkToDamaged, "{\"Rot"},
+        {ReadOnly, "{\"Rotate\": 1}"}, {NearLimit, nearLimit}, {Regular, "42"}};
     for (const auto &[odd, content] : cases) {
+        SCOPED_TRACE(odd);
         QFile::remove(bad);
-        ASSERT_TRUE(odd == Regular ? put(content) : odd == Fifo ? ::mkfifo(native.constData(), 0600) == 0
-                                                : odd == Zero   ? QFile::link("/dev/zero", path)
-                                                                : QDir().mkpath(path));
+        const QByteArray native = QFile::encodeName(path);
+        ASSERT_TRUE(odd == Fifo ? ::mkfifo(native.constData(), 0600) == 0
+                    : odd == Zero ? QFile::link("/dev/zero", path)
+                    : odd == Directory ? QDir().mkpath(path)
+                    : odd == LinkToDamaged ? put(kept, content) && QFile::link(kept, path)
+                                           : put(path, content) && put(leftover, "{"));
+        const bool readable = odd == ReadOnly || odd == NearLimit, written = odd == Regular || odd == LinkToDamaged || odd == NearLimit;
+        ASSERT_TRUE(odd != ReadOnly || ::chmod(native.constData(), 0400) == 0);
         struct stat before, after;
         ASSERT_EQ(::lstat(native.constData(), &before), 0);
         auto store = load(path, &said);
-        EXPECT_EQ(said, 1);
-        EXPECT_TRUE(store->objectForKey("Selected Switch").isUndefined());
+        EXPECT_EQ(said, readable ? 0 : 1);
         EXPECT_TRUE(store->synchronize()); // nothing changed: nothing written, nothing moved
-        EXPECT_EQ(store->setObjectForKey("Time Interval", 12), odd == Regular);
+        EXPECT_EQ(store->setObjectForKey("Time Interval", 12), written) << store->lastError().toStdString();
         EXPECT_EQ(store->valueForKey("Time Interval"), 12); // in memory in any case
-        if (odd == Regular) {
-            EXPECT_EQ(readFile(bad), content);
+        ASSERT_EQ(::lstat(native.constData(), &after), 0);
+        if (odd == Regular || odd == LinkToDamaged) {
+            EXPECT_EQ(readFile((odd == Regular ? path : kept) + ".bad"), content);
             EXPECT_EQ(readFile(path), QJsonDocument(QJsonObject{{"Time Interval", 12}}).toJson());
+            EXPECT_EQ(S_ISLNK(after.st_mode), odd == LinkToDamaged);
+            EXPECT_FALSE(QFileInfo::exists(leftover)); // a killed write's file, cleaned up
+        } else if (odd == NearLimit) {
+            EXPECT_LE(QFileInfo(path).size(), 1 << 20);
+            EXPECT_EQ(DefaultsStore(path).objectForKey("Padding").toArray().size(), 200001);
+            EXPECT_FALSE(store->setObjectForKey("Selected Switch", QString(1 << 20, 'x')));
+            EXPECT_TRUE(store->lastError().contains("larger than")) << store->lastError().toStdString();
         } else {
-            EXPECT_TRUE(store->lastError().contains("not a regular file"));
-            ASSERT_EQ(::lstat(native.constData(), &after), 0);
+            EXPECT_TRUE(store->lastError().contains(odd == ReadOnly ? "read-only" : "not a regular file"));
             EXPECT_TRUE(after.st_mode == before.st_mode && after.st_ino == before.st_ino && !QFileInfo::exists(bad));
         }
+        QFile::remove(kept + ".bad");
         ASSERT_TRUE(QFile::remove(path) || QDir(path).removeRecursively());
     }
-    ASSERT_TRUE(put("second damage"));
+    ASSERT_TRUE(put(path, "second damage"));
     ASSERT_TRUE(load(path, &said)->setObjectForKey("Rotate", 1));
     EXPECT_EQ(readFile(bad), "42"); // an earlier copy set aside is not clobbered
     EXPECT_EQ(readFile(bad + ".1"), "second damage");
@@ -97,41 +105,24 @@ TEST_F(DefaultsStoreFiles, DamagedOrOddFilesAreToldOnceAndNeverLost)
 
 TEST_F(DefaultsStoreFiles, FullDiskKeepsTheFileByteForByteAndTellsOnce)
 {
-    // A full tmpfs where the test may mount one (root), a file-size limit everywhere.
-    for (const bool tmpfs : {true, false}) {
-        const QString base = dir.filePath(tmpfs ? "tmpfs" : "limited"), file = base + "/defaults.json";
-        QDir().mkpath(base);
-        if (tmpfs && !mountSmallTmpfs(base)) {
-            std::printf("no tmpfs can be mounted here: only the file-size limit is tried\n");
-            continue;
-        }
-        ASSERT_TRUE(DefaultsStore(file).setObjectForKey("Time Interval", 12));
-        const QByteArray before = readFile(file);
-        DefaultsStore store(file);
-        const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY}, small{16, RLIM_INFINITY};
-        QFile filler(base + "/filler");
-        if (tmpfs) {
-            ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-            while (filler.write(QByteArray(4096, 'f')) == 4096) {
-            }
-        } else {
-            std::signal(SIGXFSZ, SIG_IGN);
-            ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-        }
-        EXPECT_FALSE(store.setObjectForKey("Selected Switch", QString(3000, 'x')));
-        EXPECT_TRUE(store.failureIsNew());
-        EXPECT_TRUE(store.lastError().startsWith("cannot save the defaults to " + file)) << store.lastError().toStdString();
-        EXPECT_FALSE(store.setObjectForKey("Time Interval", 13));
-        EXPECT_FALSE(store.failureIsNew()); // the same failure again is not news
-        EXPECT_EQ(readFile(file), before);
-        EXPECT_EQ(QDir(base).entryList(QDir::Files | QDir::Hidden).size(), tmpfs ? 2 : 1); // no leftovers
-        tmpfs ? (void)filler.remove() : (void)::setrlimit(RLIMIT_FSIZE, &unlimited);
-        EXPECT_TRUE(store.synchronize()); // room again: everything kept in memory is written
-        EXPECT_EQ(DefaultsStore(file).objectForKey("Time Interval"), 13);
-        EXPECT_EQ(DefaultsStore(file).stringForKey("Selected Switch"), QString(3000, 'x'));
-        if (tmpfs)
-            ::umount(QFile::encodeName(base).constData());
-    }
+    // A file-size limit stands in for the full disk: write() fails part-way just the same.
+    ASSERT_TRUE(DefaultsStore(path).setObjectForKey("Time Interval", 12));
+    const QByteArray before = readFile(path);
+    DefaultsStore store(path);
+    const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY}, small{16, RLIM_INFINITY};
+    std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    EXPECT_FALSE(store.setObjectForKey("Selected Switch", QString(3000, 'x')));
+    EXPECT_TRUE(store.failureIsNew());
+    EXPECT_TRUE(store.lastError().startsWith("cannot save the defaults to " + path)) << store.lastError().toStdString();
+    EXPECT_FALSE(store.setObjectForKey("Time Interval", 13));
+    EXPECT_FALSE(store.failureIsNew()); // the same failure again is not news
+    EXPECT_EQ(readFile(path), before);
+    EXPECT_EQ(QDir(dir.filePath("TarvexCC")).entryList(QDir::Files | QDir::Hidden).size(), 1); // no leftovers
+    ::setrlimit(RLIMIT_FSIZE, &unlimited);
+    EXPECT_TRUE(store.synchronize()); // room again: everything kept in memory is written
+    EXPECT_EQ(DefaultsStore(path).objectForKey("Time Interval"), 13);
+    EXPECT_EQ(DefaultsStore(path).stringForKey("Selected Switch"), QString(3000, 'x'));
 }
 
 TEST_F(DefaultsStoreFiles, TwoProgramsOnOneFileLoseNoSetting)
