@@ -22,6 +22,8 @@
 #include "WindowPlacement.h"
 #include "switch/AddressedSwitches.h"
 #include "switch/DefaultsStore.h"
+#include "switch/FirmwareOutcome.h"
+#include "switch/FirmwareTransfer.h"
 #include "switch/DefaultsWatcher.h"
 #include "switch/DeviceGate.h"
 #include "switch/PortRotation.h"
@@ -246,12 +248,17 @@ void ApplicationController::terminate(QObject *)
     // A box open now (a transfer's outcome, the question before writing) would hold the
     // transfer's end, and with it the quit, until someone answers: it goes to the log too.
     AlertPresenter::answerOpenAlerts(LogAlertPresenter::shared());
-    whenDevicesFree(this, [](ApplicationController &) {
-        // exit(), not quit(): quit() first asks every window to close, and one that refuses
-        // (the firmware window until its transfer's end is handled) would drop it. Queued, so
-        // that the transfer's end is handled and logged first.
-        QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
-    });
+    // The window tells how a transfer ended, and the window goes with the program: the log
+    // keeps it instead.
+    if (mFirmwareController && mFirmwareController->transfer().isRunning() && !mTransferEndLogged) {
+        mTransferEndLogged = true;
+        connect(&mFirmwareController->transfer(), &FirmwareTransfer::finished, this, [](const FirmwareOutcome &outcome) {
+            LogAlertPresenter::shared().runAlert(outcome.title(), outcome.text(), QString(), QString());
+        });
+    }
+    // exit(), not quit(): quit() first asks every window to close, and one that refuses (the
+    // firmware window until its transfer's end is handled, which follows at once) would drop it.
+    whenDevicesFree(this, [](ApplicationController &) { QCoreApplication::exit(0); });
 }
 
 void ApplicationController::popUpStatusMenu()

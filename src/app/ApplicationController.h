@@ -157,4 +157,5 @@ private:
     DefaultsWatcher *mDefaultsWatcher = nullptr;
     bool mLaunched = false;
     bool mTerminated = false;
+    bool mTransferEndLogged = false; // a quit waits for a transfer whose end goes to the log
 };
