@@ -45,6 +45,13 @@ bool write(const QString &path, const QByteArray &data, mode_t mode, QString *er
 {
     // A link (a dotfile kept elsewhere) stays a link: its target gets the new contents.
     const QString target = finalPath(path);
+    // Only a regular file is ever replaced: a link may lead to a device (run as root, a
+    // rename would put a file in the place of /dev/zero).
+    struct stat st;
+    if (::lstat(QFile::encodeName(target).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        *error = QStringLiteral("%1 is not a regular file").arg(target);
+        return false;
+    }
     QByteArray temporary =
         QFile::encodeName(QFileInfo(target).path() + QLatin1Char('/') + leftoverPrefix(target)) + "XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);

@@ -279,8 +279,13 @@ bool DefaultsStore::moveBadFileAside(QString *error)
     // Through a link (a dotfile kept elsewhere) it is the target's contents that go aside: the
     // link stays, and the new file is written through it.
     const QString path = AtomicFile::finalPath(mPath);
-    if (!QFile::exists(path))
+    struct stat st;
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
         return true; // gone meanwhile: nothing left to protect
+    if (!S_ISREG(st.st_mode)) {
+        *error = QStringLiteral("%1 is not a regular file").arg(path); // never a device moved aside
+        return false;
+    }
     // Never clobber an earlier copy: the first goes to .bad, later ones to .bad.1, .bad.2 ...
     QString target = path + QStringLiteral(".bad");
     for (int n = 1; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n)
