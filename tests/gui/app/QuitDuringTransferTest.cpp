@@ -27,18 +27,8 @@ class QuitDuringTransferTest : public QObject
     // An image that takes the simulated switch some seconds: 400 data records.
     static QByteArray image()
     {
-        QByteArray body = "1.5\nS00900005441525645581C\n";
-        for (int r = 0; r < 400; ++r) {
-            QByteArray bytes;
-            bytes += char(0x13), bytes += char(r * 16 >> 8), bytes += char(r * 16 & 0xff);
-            for (int i = 0; i < 16; ++i)
-                bytes += char(r + i);
-            int sum = 0;
-            for (char b : bytes)
-                sum += quint8(b);
-            body += "S1" + (bytes + char(~sum & 0xff)).toHex().toUpper() + '\n';
-        }
-        return body + "S9030000FC\n";
+        return "1.5\nS00900005441525645581C\n" + QByteArray("S1130000000102030405060708090A0B0C0D0E0F74\n").repeated(400)
+            + "S9030000FC\n";
     }
 
 private slots:
