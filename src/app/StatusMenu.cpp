@@ -21,6 +21,7 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QTextDocument>
 #include <QLocale>
 #include <QMenu>
 #include <QPushButton>
@@ -30,6 +31,15 @@
 #include <utility>
 
 namespace {
+
+// A tool tip turns rich at the first thing that looks like markup: a port name from the
+// settings file or a switch's model line shows as typed, never as markup.
+QString plainToolTip(const QString &text)
+{
+    if (!Qt::mightBeRichText(text))
+        return text;
+    return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
 
 const char *const kPortTitles[4] = {QT_TRANSLATE_NOOP("Translation", "Port 1"),
                                     QT_TRANSLATE_NOOP("Translation", "Port 2"),
@@ -484,9 +494,9 @@ void StatusMenu::refreshTexts()
         mToolTip = noSwitchText();
     }
     if (mStatusItem)
-        mStatusItem->setToolTip(mToolTip);
+        mStatusItem->setToolTip(plainToolTip(mToolTip));
     if (mNoTrayWindow)
-        mNoTrayWindow->setToolTip(mToolTip);
+        mNoTrayWindow->setToolTip(plainToolTip(mToolTip));
 }
 
 void StatusMenu::follow(PortRotation &rotation)
@@ -564,7 +574,7 @@ void StatusMenu::createStatusItem()
     const QIcon icon = QIcon::fromTheme(QStringLiteral("tarvexcc-status"),
                                         resourceIcon(QStringLiteral("Status")));
     mStatusItem = std::make_unique<QSystemTrayIcon>(icon);
-    mStatusItem->setToolTip(mToolTip);
+    mStatusItem->setToolTip(plainToolTip(mToolTip));
     mStatusItem->setContextMenu(mStatusMenu.get());
     // A left click opens the same menu: the program has nothing else to show.
     connect(mStatusItem.get(), &QSystemTrayIcon::activated, this,
@@ -602,7 +612,7 @@ void StatusMenu::showNoTrayWindow()
     if (!mNoTrayWindow) {
         mNoTrayWindow = std::make_unique<QWidget>(nullptr, Qt::Window);
         mNoTrayWindow->setWindowTitle(QStringLiteral("Tarvex CC"));
-        mNoTrayWindow->setToolTip(mToolTip);
+        mNoTrayWindow->setToolTip(plainToolTip(mToolTip));
         mNoTrayWindow->setWindowIcon(resourceIcon(QStringLiteral("Status")));
         auto *layout = new QHBoxLayout(mNoTrayWindow.get());
         layout->setContentsMargins(12, 12, 12, 12);
