@@ -377,9 +377,15 @@ Eine Antwort ohne Firmware wird abgelehnt, und nichts erreicht den Umschalter. E
     <name>NameCommand</name>
     <message>
         <source>Names port N of the selected switch, for example tarvexctl name 2 &quot;Work laptop&quot;. The name shows in list, status and the tray menu, and &quot;tarvexctl port NAME&quot; selects the port by it. An empty NAME (&quot;&quot;) removes the name.
-Names are kept per serial number in the settings shared with the tray application.</source>
+Names are kept per serial number in the settings shared with the tray application.
+When the tray switches all switches together, port N of every attached switch gets the name; one that lacks the port is named, the others still get it, and the exit status is 1. With --serial only that switch&apos;s port is named.</source>
         <translation>Benennt Anschluss N des ausgewählten Umschalters, zum Beispiel tarvexctl name 2 &quot;Laptop Büro&quot;. Der Name erscheint in list, status und im Menü im Infobereich, und „tarvexctl port NAME“ wählt den Anschluss über ihn. Ein leerer NAME (&quot;&quot;) entfernt den Namen.
-Namen werden je Seriennummer in den Einstellungen gespeichert, die tarvexctl mit der Infobereich-Anwendung teilt.</translation>
+Namen werden je Seriennummer in den Einstellungen gespeichert, die tarvexctl mit der Infobereich-Anwendung teilt.
+Wenn die Infobereich-Anwendung alle Umschalter gemeinsam umschaltet, erhält Anschluss N jedes angeschlossenen Umschalters den Namen; einer, dem der Anschluss fehlt, wird genannt, die anderen erhalten ihn trotzdem, und der Rückgabewert ist 1. Mit --serial wird nur der Anschluss dieses Umschalters benannt.</translation>
+    </message>
+    <message>
+        <source>%1: port %2 is already named &quot;%3&quot;</source>
+        <translation>%1: Anschluss %2 heißt bereits „%3“</translation>
     </message>
     <message>
         <source>name needs a port number and a name (quote a name with spaces; &quot;&quot; removes it)</source>

@@ -1,5 +1,6 @@
 // `tarvexctl name N NAME`: gives port N of the switch in use a name ("Work laptop") that
-// list, status, the tray menu and `port NAME` use; an empty NAME removes it.
+// list, status, the tray menu and `port NAME` use; an empty NAME removes it. While the tray
+// switches all switches together, that port of each switch gets the name.
 #pragma once
 
 #include "cli/CliCommand.h"

@@ -124,6 +124,18 @@ TEST_F(Tarvexctl, NamedPorts)
     EXPECT_TRUE(twice.err.contains("port 2 is already named \"Work laptop\"")) << twice.err.toStdString();
     EXPECT_EQ(run("--simulate=2 --serial 00001002 name 3 x").exitCode, 1); // a mini has 2 ports
     EXPECT_EQ(run(QStringList{"--simulate=1", "port", "gaming pc"}).exitCode, 2);
+    // While the tray switches them together a name goes to that port of each switch having it;
+    // one given with --serial stays that switch's.
+    file("TarvexCC/defaults.json", R"({"Switch Together": true})");
+    EXPECT_EQ(run("--simulate=2 name 2 Dock").out, "00001001: port 2 is named \"Dock\"\n00001002: port 2 is named \"Dock\"\n");
+    const Outcome lacking = run("--json --simulate=2 name 3 Desk");
+    EXPECT_EQ(lacking.exitCode, 1);
+    EXPECT_EQ(lacking.json()["switches"].toArray(),
+              (QJsonArray{QJsonObject{{"serial", "00001001"}, {"ok", true}, {"port", 3}, {"port_name", "Desk"}},
+                          QJsonObject{{"serial", "00001002"}, {"ok", false}, {"port", 3}, {"error", "Tarvex mini 00001002 has no port 3"}}}));
+    EXPECT_EQ(run("--simulate=2 --serial 00001002 name 1 Mine").exitCode, 0);
+    EXPECT_EQ(QJsonDocument::fromJson(stored()).object()["Port Names"].toObject(),
+              (QJsonObject{{"00001001", QJsonArray{"", "Dock", "Desk"}}, {"00001002", QJsonArray{"Mine", "Dock"}}}));
 }
 
 // select stores the choice where the tray keeps it, and the next command follows it.
