@@ -4,6 +4,8 @@
 #include "../../unit/firmware/LockHolder.h"
 #include "AutostartEntry.h"
 #include "HelpWindowController.h"
+#include "HotKeyBindings.h"
+#include "PTHotKeys/PTHotKey.h"
 #include "PreferencesWindowController.h"
 #include "ResourceImages.h"
 #include "SwitchPopUp.h"
@@ -237,6 +239,27 @@ private slots:
         QCOMPARE(h.alerts.alerts[1][1],
                  QStringLiteral("The switch is busy: a firmware upgrade is running in another program."));
         QCOMPARE(portSelects(sw->log()), (Selects{{0, 0}, {0, 0}}));
+    }
+
+    // A port hot key with switches attached and none chosen sends nothing and says so once per
+    // press: in the log, and (offscreen there is no tray for a message) by opening the menu.
+    void aPortHotKeyWithNoSwitchChosenSaysSoOncePerPress()
+    {
+        auto sl = h.sim->plug("00001001", 1);
+        auto mini = h.sim->plug("00001002", 2);
+        h.launch();
+        sl->clearLog();
+        mini->clearLog();
+        QSignalSpy opened(h.app->statusMenu().menu(), &QMenu::aboutToShow);
+        const QRegularExpression said(QStringLiteral("^The hot key did nothing: no switch is connected or chosen"));
+        QTest::failOnWarning(said); // beyond the one expected per press
+        for (int press = 1; press <= 2; ++press) {
+            QTest::ignoreMessage(QtWarningMsg, said);
+            h.app->hotKeys().hotKey(2)->invoke();
+            QCOMPARE(opened.count(), press);
+            h.app->statusMenu().menu()->hide();
+        }
+        QCOMPARE(portSelects(sl->log()) + portSelects(mini->log()), Selects{});
     }
 
     // The waits after a plug run on timers (the real 300 ms here): a 50 ms timer started as
