@@ -55,6 +55,8 @@ TEST_F(Tarvexctl, AnswersAndErrors)
         // Every switch with --all, or without --serial while the tray's choice is "together".
         {{}, "--simulate=2 --all port 2", 0, "00001001: port 2\n00001002: port 2\n", {}},
         {{}, "--simulate=2 --all port 3", 1, "00001001: port 3\n", "tarvexctl: Tarvex mini 00001002 has no port 3\n"},
+        {R"({"Port Names": {"00001001": ["Dock"], "00001002": ["", "Dock"]}})", "--simulate=2 --all port dock", 2, {},
+         "\"dock\" names more than one port of the switches"},
         {together, "--simulate=2 --json port 1", 0, "\"ok\": true,\n            \"port\": 1,\n            \"port_name\": null,\n            \"serial\": \"00001002\"", {}},
         {together, "--simulate=2 --json --serial 00001001 status", 0, "\"switch_id\": 1", {}},
         {together, "--simulate=2 --json status", 0, "\"switch_id\": 2", {}},
