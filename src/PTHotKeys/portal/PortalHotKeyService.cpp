@@ -105,12 +105,16 @@ int PortalHotKeyService::probeVersion(const QDBusConnection &bus, const QString 
         break;
     default:
         // GNOME refuses every bind of a program it cannot match with an installed desktop
-        // entry whose Exec it finds; the user must hear that, not "refused".
+        // entry whose Exec it finds; the user must hear that, not "refused". GNOME's words end
+        // without a full stop, and our next sentence follows them.
+        QString why = registered.errorMessage().trimmed();
+        if (!why.isEmpty() && !why.endsWith(QLatin1Char('.')))
+            why += QLatin1Char('.');
         lastRegistrationProblem() =
             tx("The desktop does not know this program as %1 (its desktop entry %1.desktop is "
                "not installed or not found): %2 Install the package, or start the program "
                "from its installed menu entry.")
-                .arg(applicationId, registered.errorMessage());
+                .arg(applicationId, why);
         qCWarning(tarvexHotkeys).noquote() << lastRegistrationProblem();
     }
 

@@ -173,8 +173,9 @@ TEST_F(Portal, GnomesDialogWaitsAsLongAsItTakesAndAnswersTwoForAdd)
     EXPECT_EQ(center->grantForHotKey(&port2).trigger, "Super+Shift+2"); // "Press <Super><Shift>2"
     TearDown();
     // A registry that cannot find the program's desktop entry: GNOME then refuses every bind.
-    run(1, {{"gnome", true}, {"cancel", true}, {"registry", "App info not found"}});
-    EXPECT_TRUE(center->grantForHotKey(&port2).reason.contains("cc.tarvex.TarvexCC.desktop"));
+    run(1, {{"gnome", true}, {"cancel", true}, {"registry", "App info not found for 'cc.tarvex.TarvexCC'"}});
+    const QString reason = center->grantForHotKey(&port2).reason;
+    EXPECT_TRUE(reason.contains("cc.tarvex.TarvexCC.desktop") && reason.contains("'cc.tarvex.TarvexCC'. ")) << reason.toStdString();
 }
 
 TEST_F(Portal, ANewSessionAfterTheDesktopClosedItOrThePortalRestarted)
