@@ -567,12 +567,15 @@ void StatusMenu::setStatusIcon()
     markActivePort(activePort);
 }
 
-void StatusMenu::createStatusItem()
+void StatusMenu::createStatusItem(bool scalableIcon)
 {
-    // By its theme name where the package installed it: a StatusNotifier host then draws it
-    // from the scalable drawing at the panel's own size instead of scaling two small pixmaps.
-    const QIcon icon = QIcon::fromTheme(QStringLiteral("tarvexcc-status"),
-                                        resourceIcon(QStringLiteral("Status")));
+    // For a StatusNotifier host by its theme name where the package installed it: the host
+    // then draws it from the scalable drawing at the panel's own size instead of scaling small
+    // pixmaps. An X11 tray only ever gets pixmaps, and the theme lookup would cost most of a
+    // megabyte of resident memory for nothing there.
+    const QIcon icon = scalableIcon ? QIcon::fromTheme(QStringLiteral("tarvexcc-status"),
+                                                       resourceIcon(QStringLiteral("Status")))
+                                    : resourceIcon(QStringLiteral("Status"));
     mStatusItem = std::make_unique<QSystemTrayIcon>(icon);
     mStatusItem->setToolTip(plainToolTip(mToolTip));
     mStatusItem->setContextMenu(mStatusMenu.get());

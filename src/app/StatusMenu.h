@@ -100,8 +100,9 @@ public:
     void refreshTexts();
 
     // The tray icon carrying the menu (it replaces the small window, if that shows); without
-    // a tray, the small window instead.
-    void createStatusItem();
+    // a tray, the small window instead. `scalableIcon`: the host draws icons by their theme
+    // name (a StatusNotifierItem host).
+    void createStatusItem(bool scalableIcon = false);
     void removeStatusItem();
     // The small window that carries the menu where the desktop has no tray. Not modal.
     void showNoTrayWindow();

@@ -97,7 +97,7 @@ void TrayHostWatcher::checkStatusNotifierHost()
         answer->deleteLater();
         const QDBusPendingReply<QDBusVariant> reply = *answer;
         if (!reply.isError() && reply.value().variant().toBool())
-            found();
+            found(true);
         else if (!mFound && mWait.isActive() && !std::exchange(mToldWaiting, true))
             qCDebug(tarvexApp, "no tray host yet; waiting up to %d ms for one", waitTime());
     });
@@ -130,7 +130,7 @@ void TrayHostWatcher::watchX11()
         xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, mTrayAtom), nullptr),
         &std::free);
     if (owner && owner->owner != XCB_WINDOW_NONE)
-        found();
+        found(false);
 }
 
 bool TrayHostWatcher::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
@@ -142,16 +142,16 @@ bool TrayHostWatcher::nativeEventFilter(const QByteArray &eventType, void *messa
         return false;
     const auto *client = static_cast<const xcb_client_message_event_t *>(message);
     if (client->type == mManagerAtom && client->format == 32 && client->data.data32[1] == mTrayAtom)
-        found();
+        found(false);
     return false; // Qt's own tray code wants the announcement too
 }
 
-void TrayHostWatcher::found()
+void TrayHostWatcher::found(bool statusNotifierHost)
 {
     if (mFound)
         return;
     mFound = true;
     mWait.stop();
     qCDebug(tarvexApp, "tray host found");
-    emit hostAppeared();
+    emit hostAppeared(statusNotifierHost);
 }

@@ -33,7 +33,9 @@ public:
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
 
 signals:
-    void hostAppeared();
+    // `statusNotifierHost`: the host is a StatusNotifierItem host, which can draw an icon by
+    // its theme name at the panel's own size.
+    void hostAppeared(bool statusNotifierHost);
     void waitExpired();
 
 private slots:
@@ -41,7 +43,7 @@ private slots:
 
 private:
     void watchX11();
-    void found();
+    void found(bool statusNotifierHost);
 
     QTimer mWait;
     bool mStarted = false;
