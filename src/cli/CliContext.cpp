@@ -208,6 +208,20 @@ void CliContext::printJson(const QJsonDocument &document) const
     gJsonPrinted = true;
 }
 
+int CliContext::finishSeveral(QJsonObject document, const QStringList &failures) const
+{
+    if (json()) {
+        if (!failures.isEmpty())
+            document.insert(QStringLiteral("error"), failures.join(QStringLiteral("; ")));
+        printJson(QJsonDocument(document));
+        return failures.isEmpty() ? ExitSuccess : ExitFailure;
+    }
+    int status = ExitSuccess;
+    for (const QString &failure : failures)
+        status = fail(failure);
+    return status;
+}
+
 int CliContext::failExchange(const QString &serial, int status)
 {
     return fail(ExchangeFailure::text(serial, status));

@@ -11,6 +11,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -90,6 +91,10 @@ public:
     // The program's own lines (help), as they are.
     void printText(const QString &text) const;
     void printJson(const QJsonDocument &document) const;
+    // Ends a command that addressed several switches: with --json, `document` with every
+    // failure joined under "error"; otherwise each failure on stderr. ExitSuccess only when
+    // every switch took the command.
+    int finishSeveral(QJsonObject document, const QStringList &failures) const;
     // A failed exchange with switch `serial` (an errno value), reported with its reason.
     static int failExchange(const QString &serial, int status);
     // One line "tarvexctl: <message>" on stderr, or {"error": "<message>"} on stdout with

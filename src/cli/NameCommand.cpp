@@ -78,17 +78,7 @@ int nameEach(CliContext &context, const QList<CliContext::Target> &targets, int 
         }
         entries.append(entry);
     }
-    if (context.json()) {
-        QJsonObject document{{QStringLiteral("switches"), entries}};
-        if (!failures.isEmpty())
-            document.insert(QStringLiteral("error"), failures.join(QStringLiteral("; ")));
-        context.printJson(QJsonDocument(document));
-        return failures.isEmpty() ? ExitSuccess : ExitFailure;
-    }
-    int status = ExitSuccess;
-    for (const QString &f : std::as_const(failures))
-        status = context.fail(f);
-    return status;
+    return context.finishSeveral(QJsonObject{{QStringLiteral("switches"), entries}}, failures);
 }
 
 } // namespace

@@ -139,14 +139,5 @@ int PortCommand::run(CliContext &context, const QStringList &arguments)
         }
         entries.append(entry);
     }
-    if (context.json()) {
-        QJsonObject document{{QStringLiteral("switches"), entries}};
-        if (!errors.isEmpty())
-            document.insert(QStringLiteral("error"), errors.join(QStringLiteral("; ")));
-        context.printJson(QJsonDocument(document));
-        return errors.isEmpty() ? ExitSuccess : ExitFailure;
-    }
-    for (const QString &e : errors)
-        status = context.fail(e);
-    return status;
+    return context.finishSeveral(QJsonObject{{QStringLiteral("switches"), entries}}, errors);
 }

@@ -172,16 +172,9 @@ int RotateCommand::run(CliContext &context, const QStringList &arguments)
     }
     if (decision->together && serials.isEmpty() && errors.isEmpty())
         errors << tr("no switch could start the rotation");
-    if (context.json()) {
-        QJsonObject document = decision->together ? QJsonObject{{QStringLiteral("interval"), rotation.interval()},
-                                                                {QStringLiteral("switches"), entries}}
-                                                  : entries.first().toObject();
-        if (!errors.isEmpty())
-            document.insert(QStringLiteral("error"), errors.join(QStringLiteral("; ")));
-        context.printJson(QJsonDocument(document));
-        return errors.isEmpty() ? ExitSuccess : ExitFailure;
-    }
-    for (const QString &e : errors)
-        status = context.fail(e);
-    return status;
+    return context.finishSeveral(decision->together
+                                     ? QJsonObject{{QStringLiteral("interval"), rotation.interval()},
+                                                   {QStringLiteral("switches"), entries}}
+                                     : entries.first().toObject(),
+                                 errors);
 }

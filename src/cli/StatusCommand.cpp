@@ -68,14 +68,5 @@ int StatusCommand::run(CliContext &context, const QStringList &arguments)
             printed = true;
         }
     }
-    if (context.json()) {
-        QJsonObject document{{QStringLiteral("switches"), entries}};
-        if (!errors.isEmpty())
-            document.insert(QStringLiteral("error"), errors.join(QStringLiteral("; ")));
-        context.printJson(QJsonDocument(document));
-        return errors.isEmpty() ? ExitSuccess : ExitFailure;
-    }
-    for (const QString &e : errors)
-        status = context.fail(e);
-    return status;
+    return context.finishSeveral(QJsonObject{{QStringLiteral("switches"), entries}}, errors);
 }
