@@ -222,6 +222,19 @@ int CliContext::finishSeveral(QJsonObject document, const QStringList &failures)
     return status;
 }
 
+int CliContext::answerPort(const QString &serial, int port, const QString &name,
+                           const QString &line) const
+{
+    if (json())
+        printJson(QJsonDocument(QJsonObject{
+            {QStringLiteral("serial"), serial},
+            {QStringLiteral("port"), port},
+            {QStringLiteral("port_name"), name.isEmpty() ? QJsonValue() : QJsonValue(name)}}));
+    else
+        printLine(line);
+    return ExitSuccess;
+}
+
 int CliContext::failExchange(const QString &serial, int status)
 {
     return fail(ExchangeFailure::text(serial, status));

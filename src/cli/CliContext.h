@@ -95,6 +95,9 @@ public:
     // failure joined under "error"; otherwise each failure on stderr. ExitSuccess only when
     // every switch took the command.
     int finishSeveral(QJsonObject document, const QStringList &failures) const;
+    // The answer about port `port` of one switch: {"serial", "port", "port_name"} with --json
+    // (an unnamed port's name is null), `line` otherwise. ExitSuccess.
+    int answerPort(const QString &serial, int port, const QString &name, const QString &line) const;
     // A failed exchange with switch `serial` (an errno value), reported with its reason.
     static int failExchange(const QString &serial, int status);
     // One line "tarvexctl: <message>" on stderr, or {"error": "<message>"} on stdout with

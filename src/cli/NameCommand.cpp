@@ -114,12 +114,5 @@ int NameCommand::run(CliContext &context, const QStringList &arguments)
     if (!names.setName(target.serial, port, name))
         return context.fail(names.error());
 
-    if (context.json())
-        context.printJson(QJsonDocument(QJsonObject{
-            {QStringLiteral("serial"), target.serial},
-            {QStringLiteral("port"), port},
-            {QStringLiteral("port_name"), name.isEmpty() ? QJsonValue() : QJsonValue(name)}}));
-    else
-        context.printLine(named(target.serial, port, name));
-    return ExitSuccess;
+    return context.answerPort(target.serial, port, name, named(target.serial, port, name));
 }

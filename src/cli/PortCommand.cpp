@@ -106,14 +106,7 @@ int PortCommand::run(CliContext &context, const QStringList &arguments)
             written != 0)
             return context.failExchange(target.serial, written);
         const QString name = names.name(target.serial, port);
-        if (context.json())
-            context.printJson(QJsonDocument(QJsonObject{
-                {QStringLiteral("serial"), target.serial},
-                {QStringLiteral("port"), port},
-                {QStringLiteral("port_name"), name.isEmpty() ? QJsonValue() : QJsonValue(name)}}));
-        else
-            context.printLine(described(target.serial, port, name));
-        return ExitSuccess;
+        return context.answerPort(target.serial, port, name, described(target.serial, port, name));
     }
 
     // Each switch under its own lock, in a fixed order: one that cannot take the port keeps
